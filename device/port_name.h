@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Maps the text of the Com Port field to the name of a serial device.
+//
+// A text that starts with a digit or a sign (after leading white space) is a
+// COM port number read as the C library's atoi reads it; COM port N is
+// /dev/ttyS{N-1} on Linux and COMN on Windows. Numbers outside 1..65535 name
+// no port. "COMN" (any case) means COM port N as well. Any other text names
+// the device itself: a path, or a name under /dev such as ttyUSB0.
+// Returns nothing when the text names no port.
+std::optional<QString> PortDeviceName(const QString &fieldText);

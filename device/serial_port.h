@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QString>
+
+// The serial channel to the device: one port at a time, 8 data bits, no
+// parity, 1 stop bit, no flow control, raw bytes, opened exclusively.
+//
+// Results follow the device link's convention: Open gives 1 for success, -1
+// when the port cannot be opened and -2 when it opened but could not be
+// configured; Write gives the count written, -1 on failure (a write that does
+// not finish within a second counts as failed) and -2 when short; ReadByte
+// gives 0xFF when nothing arrived within the read time-out.
+class CSerialPort
+{
+public:
+    static constexpr int kWriteTimeoutMs = 1000;
+
+    CSerialPort() = default;
+    ~CSerialPort();
+    CSerialPort(const CSerialPort &) = delete;
+    CSerialPort &operator=(const CSerialPort &) = delete;
+
+    // settings is the baud rate in decimal ("9600"); the line is always n,8,1.
+    int Open(const QString &deviceName, const char *settings, int readTimeoutMs);
+    bool Close();
+    int Write(const void *data, short length);
+    unsigned char ReadByte();
+    // Drops every byte received but not yet read.
+    void DiscardInput();
+
+    bool IsOpen() const { return m_bOpen; }
+
+private:
+    QSerialPort m_port;
+    bool m_bOpen = false;
+    int m_readTimeoutMs = 0;
+};

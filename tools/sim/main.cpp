@@ -1,0 +1,49 @@
+// korvane-sim: a virtual KORVANE 24-line I/O device on a pseudo-terminal.
+
+#include "tools/sim/virtual_device.h"
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+VirtualDevice *g_device = nullptr;
+
+void OnSignal(int)
+{
+    if (g_device)
+        g_device->Stop();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    SimOptions options;
+    const std::string problem = ParseSimOptions({argv + 1, argv + argc}, options);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "korvane-sim: %s\n%s", problem.c_str(), kSimUsage);
+        return 2;
+    }
+
+    VirtualDevice device(options);
+    std::string error;
+    if (!device.Open(error)) {
+        std::fprintf(stderr, "korvane-sim: %s\n", error.c_str());
+        return 1;
+    }
+    g_device = &device;
+    struct sigaction action{};
+    action.sa_handler = OnSignal;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::printf("korvane-sim: device on %s\n", device.DevicePath().c_str());
+    if (!options.link.empty())
+        std::printf("korvane-sim: linked as %s\n", options.link.c_str());
+    std::fflush(stdout);
+    device.Run();
+    g_device = nullptr;
+    return 0;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "tools/sim/device_model.h"
+
+#include <string>
+#include <vector>
+
+// How the virtual device behaves, as set on korvane-sim's command line.
+struct SimOptions
+{
+    DeviceModel::Ports inputs{0xFF, 0xFF, 0xFF};
+    int walkMs = 0;   // change the input levels this often; 0 = never
+    int delayMs = 0;  // delay each answer by this much
+    bool silent = false;
+    bool trace = false;
+    std::string link; // symbolic link to the device, made while it runs
+};
+
+// Reads the arguments after the program name. Returns an error text, or an
+// empty one when every argument was understood.
+std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &options);
+
+extern const char *const kSimUsage;
