@@ -1,0 +1,142 @@
+#include "tester/pin_tester_dlg.h"
+
+#include "res/main_frame_icon.h"
+#include "res/resource.h"
+#include "tester/hex_text.h"
+#include "ui/control_text.h"
+#include "ui/frame_look.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+
+namespace {
+
+// The field bindings in exchange order.
+struct FieldBinding
+{
+    int id;
+    QString CPinTesterDlg::*member;
+};
+
+constexpr FieldBinding kFieldBindings[] = {
+    {IDC_DIRHEX_A, &CPinTesterDlg::m_strDirA}, {IDC_DIRHEX_B, &CPinTesterDlg::m_strDirB},
+    {IDC_DIRHEX_C, &CPinTesterDlg::m_strDirC}, {IDC_OUTHEX_A, &CPinTesterDlg::m_strOutA},
+    {IDC_OUTHEX_B, &CPinTesterDlg::m_strOutB}, {IDC_OUTHEX_C, &CPinTesterDlg::m_strOutC},
+    {IDC_COMPORT, &CPinTesterDlg::m_strComPort}, {IDC_STATUS, &CPinTesterDlg::m_strStatus},
+    {IDC_INHEX_A, &CPinTesterDlg::m_strInA},   {IDC_INHEX_B, &CPinTesterDlg::m_strInB},
+    {IDC_INHEX_C, &CPinTesterDlg::m_strInC},
+};
+
+} // namespace
+
+CPinTesterDlg::CPinTesterDlg(QWidget *parent)
+    : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                          | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_hIcon(LoadMainFrameIcon()), m_template(PinTesterDialogTemplate(), *this)
+{
+    ConnectNotifications();
+}
+
+int CPinTesterDlg::DoModal()
+{
+    return exec();
+}
+
+void CPinTesterDlg::showEvent(QShowEvent *event)
+{
+    if (!m_bInitialised) {
+        m_bInitialised = true;
+        if (OnInitDialog())
+            GetDlgItem(IDOK)->setFocus();
+    }
+    QDialog::showEvent(event);
+}
+
+bool CPinTesterDlg::UpdateData(bool bSaveAndValidate)
+{
+    const bool wasExchanging = m_bInExchange;
+    m_bInExchange = true;
+    DoDataExchange(bSaveAndValidate);
+    m_bInExchange = wasExchanging;
+    return true;
+}
+
+void CPinTesterDlg::DoDataExchange(bool bSaveAndValidate)
+{
+    for (const FieldBinding &binding : kFieldBindings) {
+        QWidget *control = GetDlgItem(binding.id);
+        QString &member = this->*binding.member;
+        if (bSaveAndValidate)
+            member = ControlText(control);
+        else if (ControlText(control) != member)
+            SetControlText(control, member);
+    }
+}
+
+void CPinTesterDlg::ShowDirHex()
+{
+    m_strDirA = FormatHex(m_portDir[0]);
+    m_strDirB = FormatHex(m_portDir[1]);
+    m_strDirC = FormatHex(m_portDir[2]);
+    UpdateData(false);
+}
+
+void CPinTesterDlg::ShowInHex()
+{
+    m_strInA = FormatHex(m_portIn[0]);
+    m_strInB = FormatHex(m_portIn[1]);
+    m_strInC = FormatHex(m_portIn[2]);
+    UpdateData(false);
+}
+
+void CPinTesterDlg::ShowOutHex()
+{
+    m_strOutA = FormatHex(m_portOut[0]);
+    m_strOutB = FormatHex(m_portOut[1]);
+    m_strOutC = FormatHex(m_portOut[2]);
+    UpdateData(false);
+}
+
+void CPinTesterDlg::ParseHexField(int editId, QString &member, std::uint8_t &target)
+{
+    bool shortened = false;
+    target = ParseHexText(member, shortened);
+    if (!shortened)
+        return;
+    UpdateData(false);
+    if (auto *edit = qobject_cast<QLineEdit *>(GetDlgItem(editId)))
+        edit->setCursorPosition(static_cast<int>(member.size()));
+}
+
+void CPinTesterDlg::RefreshStateCaption(int stateButton, PortIndex P, int n)
+{
+    SetControlText(GetDlgItem(stateButton), StateCaption(P, n));
+}
+
+void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n)
+{
+    const bool input = (m_portDir[P] >> n) & 1;
+    SetFrameLook(GetDlgItem(stateButton), input ? FrameLook::Flat : FrameLook::Heavy);
+    RefreshStateCaption(stateButton, P, n);
+    SetControlText(GetDlgItem(directionButton), DirectionCaption(P, n));
+}
+
+void CPinTesterDlg::RefreshStateRow(PortIndex P)
+{
+    for (int n = 0; n < kPinsPerPort; ++n)
+        RefreshStateCaption(StateButtonId(P, n), P, n);
+}
+
+void CPinTesterDlg::ConnectNotifications()
+{
+    for (const ControlTemplate &control : PinTesterDialogTemplate().controls) {
+        if (control.id == IDC_STATIC)
+            continue;
+        const int id = control.id;
+        QWidget *widget = GetDlgItem(id);
+        if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            connect(button, &QAbstractButton::clicked, this, [this, id] { Dispatch(Notification::Clicked, id); });
+        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            connect(edit, &QLineEdit::textEdited, this, [this, id] { Dispatch(Notification::Changed, id); });
+    }
+}

@@ -1,0 +1,90 @@
+#include "ui/realised_template.h"
+
+#include "res/resource.h"
+#include "ui/frame_look.h"
+#include "ui/upper_case_validator.h"
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+Qt::Alignment TextAlignment(ControlStyle styles)
+{
+    if (HasStyle(styles, ControlStyle::AlignCenter))
+        return Qt::AlignHCenter;
+    return HasStyle(styles, ControlStyle::AlignRight) ? Qt::AlignRight : Qt::AlignLeft;
+}
+
+QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent)
+{
+    auto *edit = new QLineEdit(QString::fromLatin1(control.text), parent);
+    edit->setFrame(HasStyle(control.styles, ControlStyle::Border));
+    edit->setAlignment(TextAlignment(control.styles) | Qt::AlignVCenter);
+    edit->setReadOnly(HasStyle(control.styles, ControlStyle::ReadOnly));
+    edit->setTextMargins(0, 0, 0, 0);
+    if (HasStyle(control.styles, ControlStyle::UpperCase))
+        edit->setValidator(new UpperCaseValidator(edit));
+    return edit;
+}
+
+QWidget *CreateControl(const ControlTemplate &control, QWidget *parent)
+{
+    const QString text = QString::fromLatin1(control.text);
+    switch (control.kind) {
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto *button = new QPushButton(text, parent);
+        button->setAutoDefault(true);
+        button->setDefault(control.kind == ControlKind::DefPushButton);
+        return button;
+    }
+    case ControlKind::Edit:
+        return CreateEdit(control, parent);
+    case ControlKind::Static: {
+        auto *label = new QLabel(text, parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment(TextAlignment(control.styles) | Qt::AlignTop);
+        return label;
+    }
+    case ControlKind::GroupBox:
+        return new QGroupBox(text, parent);
+    case ControlKind::AutoCheckBox:
+        return new QCheckBox(text, parent);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window)
+{
+    window.setFont(TemplateFont(dialog));
+    window.setWindowTitle(QString::fromLatin1(dialog.caption));
+    m_units = DialogBaseUnits::ForFont(window.font());
+    window.setFixedSize(m_units.ToPixels(dialog.width, dialog.height));
+
+    QWidget *previousTabStop = nullptr;
+    for (const ControlTemplate &control : dialog.controls) {
+        QWidget *widget = CreateControl(control, &window);
+        widget->setGeometry(m_units.ToPixels(control.rect));
+        const bool tabStop = HasStyle(control.styles, ControlStyle::TabStop);
+        widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
+        if (HasStyle(control.styles, ControlStyle::ClientEdge))
+            SetFrameLook(widget, FrameLook::Sunken);
+        if (HasStyle(control.styles, ControlStyle::Hidden))
+            widget->setVisible(false);
+        if (tabStop) {
+            if (previousTabStop)
+                QWidget::setTabOrder(previousTabStop, widget);
+            previousTabStop = widget;
+        }
+        m_controls.push_back(widget);
+        if (control.id != IDC_STATIC)
+            m_byId.insert(control.id, widget);
+    }
+}

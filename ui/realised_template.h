@@ -1,0 +1,30 @@
+#pragma once
+
+#include "res/dialog_template.h"
+#include "ui/dialog_units.h"
+
+#include <QHash>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+// The controls of a dialog template made into Qt widgets on a dialog: placed
+// by dialog units of the template's font, styled as the template says, with
+// the tab order of the template. Controls are found by their numbers.
+class RealisedTemplate
+{
+public:
+    RealisedTemplate(const DialogTemplate &dialog, QDialog &window);
+
+    // The control with this number, or null.
+    QWidget *GetDlgItem(int id) const { return m_byId.value(id); }
+    // All controls, in template order.
+    const std::vector<QWidget *> &Controls() const { return m_controls; }
+    DialogBaseUnits BaseUnits() const { return m_units; }
+
+private:
+    DialogBaseUnits m_units;
+    std::vector<QWidget *> m_controls;
+    QHash<int, QWidget *> m_byId;
+};
