@@ -2,60 +2,12 @@
 // write-one-byte / read-one-byte exchange on a pseudo-terminal with the same
 // device. Prints both medians and their ratio.
 
+#include "bare_exchange.h"
 #include "tester/pin_tester.h"
 #include "tools/sim/virtual_device.h"
 
 #include <QCoreApplication>
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <fcntl.h>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-#include <vector>
-
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-template <typename Exchange> double MedianMicroseconds(int rounds, Exchange exchange)
-{
-    std::vector<double> times;
-    times.reserve(rounds);
-    for (int i = 0; i < rounds; ++i) {
-        const Clock::time_point start = Clock::now();
-        exchange();
-        times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    std::nth_element(times.begin(), times.begin() + rounds / 2, times.end());
-    return times[rounds / 2];
-}
-
-// The floor: the port opened raw with no library in between.
-int OpenRaw(const std::string &path)
-{
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
-    termios raw{};
-    ::tcgetattr(fd, &raw);
-    ::cfmakeraw(&raw);
-    ::tcsetattr(fd, TCSANOW, &raw);
-    return fd;
-}
-
-unsigned char BareExchange(int fd)
-{
-    const char request = 'a';
-    unsigned char answer = 0xFF;
-    if (::write(fd, &request, 1) == 1) {
-        pollfd ready{fd, POLLIN, 0};
-        if (::poll(&ready, 1, CPinTester::kReadTimeoutMs) == 1 && ::read(fd, &answer, 1) != 1)
-            answer = 0xFF;
-    }
-    return answer;
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -71,7 +23,7 @@ int main(int argc, char **argv)
     device.Start();
 
     const int fd = OpenRaw(device.DevicePath());
-    const double floorUs = MedianMicroseconds(rounds, [fd] { BareExchange(fd); });
+    const double floorUs = MedianMicroseconds(rounds, [fd] { BareExchange(fd, 'a'); });
     ::close(fd);
 
     CPinTester tester;

@@ -85,8 +85,13 @@ int CSerialPort::Write(const void *data, short length)
 
 unsigned char CSerialPort::ReadByte()
 {
+    return TryReadByte().value_or(0xFF);
+}
+
+std::optional<unsigned char> CSerialPort::TryReadByte()
+{
     if (!m_port.isOpen())
-        return 0xFF;
+        return std::nullopt;
     // A byte already buffered is returned at once: waitForReadyRead only
     // reports bytes that arrive during the wait.
     const QDeadlineTimer deadline(m_readTimeoutMs);
@@ -99,7 +104,7 @@ unsigned char CSerialPort::ReadByte()
     char byte = 0;
     if (m_port.read(&byte, 1) != 1) {
         m_port.clearError();
-        return 0xFF;
+        return std::nullopt;
     }
     return static_cast<unsigned char>(byte);
 }

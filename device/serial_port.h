@@ -2,6 +2,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <optional>
 
 // The serial channel to the device: one port at a time, 8 data bits, no
 // parity, 1 stop bit, no flow control, raw bytes, opened exclusively.
@@ -26,6 +27,8 @@ public:
     bool Close();
     int Write(const void *data, short length);
     unsigned char ReadByte();
+    // The byte read, or nothing when none arrived within the read time-out.
+    std::optional<unsigned char> TryReadByte();
     // Drops every byte received but not yet read.
     void DiscardInput();
 

@@ -48,9 +48,12 @@ void CPinTester::SendOutputs()
     }
 }
 
-std::uint8_t CPinTester::ReadPort(PortIndex P)
+std::uint8_t CPinTester::ReadPort(PortIndex P, bool *answered)
 {
     m_serial.DiscardInput();
     m_serial.Write(&kReadRequests[P], 1);
-    return m_serial.ReadByte();
+    const std::optional<unsigned char> answer = m_serial.TryReadByte();
+    if (answered)
+        *answered = answer.has_value();
+    return answer.value_or(0xFF);
 }

@@ -31,8 +31,9 @@ public:
     void SendOutputs();
     // Asks port P for its pin levels; 0xFF when the device does not answer.
     // Input left over from earlier exchanges is dropped first, so a late or
-    // stray byte is never taken as the answer to a later request.
-    std::uint8_t ReadPort(PortIndex P);
+    // stray byte is never taken as the answer to a later request. `answered`
+    // tells whether the device answered at all.
+    std::uint8_t ReadPort(PortIndex P, bool *answered = nullptr);
 
     // Set bit = input / pin read high / pin driven high.
     std::uint8_t m_portDir[kPortCount] = {0xFF, 0xFF, 0xFF};

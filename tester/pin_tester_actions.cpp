@@ -2,17 +2,63 @@
 
 #include "tester/pin_tester_dlg.h"
 
+#include "device/port_name.h"
 #include "res/resource.h"
+
+#include <QCheckBox>
+#include <QTimerEvent>
+#include <variant>
+
+namespace {
+
+const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
+const QString kStatusConnected = QStringLiteral("Connection successful.");
+const QString kStatusFailed = QStringLiteral("Connection failed.");
+const QString kStatusNoAnswer = QStringLiteral("No answer from device.");
+
+struct Pin
+{
+    PortIndex P;
+    int n;
+};
+
+// The pin whose button has this number, through the pin grids.
+Pin PinOf(int id, int (*buttonId)(int, int))
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        for (int n = 0; n < kPinsPerPort; ++n) {
+            if (buttonId(P, n) == id)
+                return {P, n};
+        }
+    }
+    return {0, 0};
+}
+
+QString CPinTesterDlg::*const kDirHexMembers[kPortCount] = {&CPinTesterDlg::m_strDirA, &CPinTesterDlg::m_strDirB,
+                                                            &CPinTesterDlg::m_strDirC};
+QString CPinTesterDlg::*const kOutHexMembers[kPortCount] = {&CPinTesterDlg::m_strOutA, &CPinTesterDlg::m_strOutB,
+                                                            &CPinTesterDlg::m_strOutC};
+
+} // namespace
 
 struct CPinTesterDlg::EventMapEntry
 {
     Notification notification;
     int firstId;
     int lastId;
-    void (CPinTesterDlg::*action)();
+    std::variant<void (CPinTesterDlg::*)(), void (CPinTesterDlg::*)(int)> action;
 };
 
 const CPinTesterDlg::EventMapEntry CPinTesterDlg::kEventMap[] = {
+    {Notification::Clicked, IDC_CONNECT, IDC_CONNECT, &CPinTesterDlg::OnConnect},
+    {Notification::Clicked, IDC_POLL_ONCE, IDC_POLL_ONCE, &CPinTesterDlg::OnPollOnce},
+    {Notification::Clicked, IDC_CONTINUOUS, IDC_CONTINUOUS, &CPinTesterDlg::OnContinuous},
+    {Notification::Clicked, IDC_DIR_A0, IDC_DIR_C7, &CPinTesterDlg::OnDirectionButton},
+    {Notification::Clicked, IDC_PIN_A0, IDC_PIN_A0, &CPinTesterDlg::OnStateButton},
+    {Notification::Clicked, IDC_PIN_A1, IDC_PIN_C7, &CPinTesterDlg::OnStateButton},
+    {Notification::Changed, IDC_COMPORT, IDC_COMPORT, &CPinTesterDlg::OnChangeComPort},
+    {Notification::Changed, IDC_DIRHEX_A, IDC_DIRHEX_C, &CPinTesterDlg::OnChangeDirHex},
+    {Notification::Changed, IDC_OUTHEX_A, IDC_OUTHEX_C, &CPinTesterDlg::OnChangeOutHex},
     {Notification::Clicked, IDOK, IDOK, &CPinTesterDlg::accept},
     {Notification::Clicked, IDCANCEL, IDCANCEL, &CPinTesterDlg::reject},
 };
@@ -22,10 +68,13 @@ void CPinTesterDlg::Dispatch(Notification notification, int id)
     if (m_bInExchange)
         return;
     for (const EventMapEntry &entry : kEventMap) {
-        if (entry.notification == notification && id >= entry.firstId && id <= entry.lastId) {
-            (this->*entry.action)();
-            return;
-        }
+        if (entry.notification != notification || id < entry.firstId || id > entry.lastId)
+            continue;
+        if (const auto plain = std::get_if<void (CPinTesterDlg::*)()>(&entry.action))
+            (this->*(*plain))();
+        else
+            (this->*std::get<void (CPinTesterDlg::*)(int)>(entry.action))(id);
+        return;
     }
 }
 
@@ -40,9 +89,121 @@ bool CPinTesterDlg::OnInitDialog()
     m_strInA = m_strInB = m_strInC = QStringLiteral("FF");
     m_strDirA = m_strDirB = m_strDirC = QStringLiteral("FF");
     m_strOutA = m_strOutB = m_strOutC = QStringLiteral("00");
-    m_strStatus = QStringLiteral("Set COM port then click Connect.");
+    m_strStatus = kStatusStart;
     UpdateData(false);
     return true;
+}
+
+void CPinTesterDlg::OnConnect()
+{
+    UpdateData(true);
+    if (m_serial.IsOpen())
+        m_serial.Close();
+    const std::optional<QString> device = PortDeviceName(m_strComPort);
+    const int result = device ? m_serial.Open(*device, kLineSettings, kReadTimeoutMs) : -1;
+    if (result == 1) {
+        m_strStatus = kStatusConnected;
+        SendDirections();
+        SendOutputs();
+    } else {
+        m_strStatus = kStatusFailed;
+    }
+    UpdateData(false);
+}
+
+void CPinTesterDlg::OnDirectionButton(int id)
+{
+    const auto [P, n] = PinOf(id, DirectionButtonId);
+    m_portDir[P] ^= 1 << n;
+    RefreshPinPair(DirectionButtonId(P, n), StateButtonId(P, n), P, n);
+    ShowDirHex();
+    SendDirections();
+}
+
+void CPinTesterDlg::OnStateButton(int id)
+{
+    const auto [P, n] = PinOf(id, StateButtonId);
+    m_portOut[P] ^= 1 << n;
+    RefreshStateCaption(StateButtonId(P, n), P, n);
+    ShowOutHex();
+    SendOutputs();
+}
+
+// Directions go to the device before the buttons are redrawn.
+void CPinTesterDlg::OnChangeDirHex(int id)
+{
+    const PortIndex P = id - IDC_DIRHEX_A;
+    UpdateData(true);
+    ParseHexField(id, this->*kDirHexMembers[P], m_portDir[P]);
+    SendDirections();
+    for (int n = 0; n < kPinsPerPort; ++n)
+        RefreshPinPair(DirectionButtonId(P, n), StateButtonId(P, n), P, n);
+}
+
+// Outputs are redrawn before they go to the device.
+void CPinTesterDlg::OnChangeOutHex(int id)
+{
+    const PortIndex P = id - IDC_OUTHEX_A;
+    UpdateData(true);
+    ParseHexField(id, this->*kOutHexMembers[P], m_portOut[P]);
+    RefreshStateRow(P);
+    SendOutputs();
+}
+
+void CPinTesterDlg::OnChangeComPort()
+{
+    UpdateData(true);
+}
+
+void CPinTesterDlg::OnPollOnce()
+{
+    PollInputs();
+}
+
+// An answer of 0x80 or above always counts as new, so such a port is redrawn
+// at every poll. A port that gives no answer reads as 0xFF and the status
+// line says so until a poll gets all three answers again.
+void CPinTesterDlg::PollInputs()
+{
+    if (!m_serial.IsOpen())
+        return;
+    bool allAnswered = true;
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        bool answered = false;
+        const std::uint8_t r = ReadPort(P, &answered);
+        allAnswered = allAnswered && answered;
+        if (r >= 0x80 || r != m_portIn[P]) {
+            m_portIn[P] = r;
+            RefreshStateRow(P);
+        }
+    }
+    if (!allAnswered)
+        m_strStatus = kStatusNoAnswer;
+    else if (m_strStatus == kStatusNoAnswer)
+        m_strStatus = kStatusConnected;
+    ShowInHex();
+}
+
+void CPinTesterDlg::OnContinuous()
+{
+    const auto *box = qobject_cast<QCheckBox *>(GetDlgItem(IDC_CONTINUOUS));
+    if (box->isChecked())
+        m_pollTimer.start(kPollPeriodMs, Qt::PreciseTimer, this);
+    else
+        m_pollTimer.stop();
+}
+
+void CPinTesterDlg::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_pollTimer.timerId())
+        OnTimer(POLL_TIMER_ID);
+    else
+        QDialog::timerEvent(event);
+}
+
+void CPinTesterDlg::OnTimer(int)
+{
+    PollInputs();
 }
 
 void CPinTesterDlg::accept()
@@ -55,13 +216,22 @@ void CPinTesterDlg::reject()
     OnCancel();
 }
 
+void CPinTesterDlg::CloseChannelAndStopPolling()
+{
+    if (m_serial.IsOpen())
+        m_serial.Close();
+    m_pollTimer.stop();
+}
+
 void CPinTesterDlg::OnOK()
 {
+    CloseChannelAndStopPolling();
     UpdateData(true);
     QDialog::accept();
 }
 
 void CPinTesterDlg::OnCancel()
 {
+    CloseChannelAndStopPolling();
     QDialog::reject();
 }

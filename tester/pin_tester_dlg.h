@@ -3,6 +3,7 @@
 #include "tester/pin_tester.h"
 #include "ui/realised_template.h"
 
+#include <QBasicTimer>
 #include <QDialog>
 #include <QIcon>
 #include <cstdint>
@@ -14,6 +15,9 @@ class CPinTesterDlg : public QDialog, public CPinTester
 {
     Q_OBJECT
 public:
+    static constexpr int POLL_TIMER_ID = 1;
+    static constexpr int kPollPeriodMs = 100;
+
     explicit CPinTesterDlg(QWidget *parent = nullptr);
 
     // Shows the dialog centred and runs it until it closes.
@@ -36,6 +40,14 @@ public:
     void RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n);
     void RefreshStateRow(PortIndex P);
 
+    // Reads the three ports while connected and shows what they read.
+    void PollInputs();
+    bool IsPolling() const { return m_pollTimer.isActive(); }
+
+    // The OK and cancel commands: both close the channel, stop polling and end the dialog.
+    void accept() override;
+    void reject() override;
+
     QString m_strDirA, m_strDirB, m_strDirC;
     QString m_strOutA, m_strOutB, m_strOutC;
     QString m_strComPort;
@@ -50,8 +62,7 @@ protected:
     void DoDataExchange(bool bSaveAndValidate);
 
     void showEvent(QShowEvent *event) override;
-    void accept() override;
-    void reject() override;
+    void timerEvent(QTimerEvent *event) override;
 
 private:
     enum class Notification { Clicked, Changed };
@@ -61,7 +72,19 @@ private:
     void ConnectNotifications();
     void Dispatch(Notification notification, int id);
 
+    void OnConnect();
+    void OnPollOnce();
+    void OnContinuous();
+    void OnDirectionButton(int id);
+    void OnStateButton(int id);
+    void OnChangeComPort();
+    void OnChangeDirHex(int id);
+    void OnChangeOutHex(int id);
+    void OnTimer(int timerId);
+    void CloseChannelAndStopPolling();
+
     RealisedTemplate m_template;
+    QBasicTimer m_pollTimer;
     bool m_bInExchange = false;
     bool m_bInitialised = false;
 };
