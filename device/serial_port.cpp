@@ -34,6 +34,9 @@ int CSerialPort::Open(const QString &deviceName, const char *settings, int readT
     if (m_port.isOpen())
         m_port.close();
     m_port.setPortName(deviceName);
+    // Bytes nobody asked for are dropped before each request; the bound keeps
+    // a device that floods the line from growing the buffer without end.
+    m_port.setReadBufferSize(kReadBufferSize);
     if (!m_port.open(QIODevice::ReadWrite)) {
         m_port.clearError();
         return -1;

@@ -16,6 +16,7 @@ class CSerialPort
 {
 public:
     static constexpr int kWriteTimeoutMs = 1000;
+    static constexpr int kReadBufferSize = 4096;
 
     CSerialPort() = default;
     ~CSerialPort();

@@ -1,18 +1,28 @@
 #include "device/port_name.h"
 #include "device/serial_port.h"
-#include "raw_pty.h"
+#include "tools/sim/virtual_device.h"
 
 #include <QElapsedTimer>
 #include <QTest>
 
 namespace {
 
-constexpr int kReadTimeoutMs = 50;
+// A virtual device on a pseudo-terminal; until started it reads nothing.
+struct Device : VirtualDevice
+{
+    QString path;
+    Device()
+    {
+        std::string error;
+        QVERIFY2(Open(error), error.c_str());
+        path = QString::fromStdString(DevicePath());
+    }
+};
 
 int OpenPort(CSerialPort &port, const QString &text, const char *settings = "9600")
 {
     const std::optional<QString> device = PortDeviceName(text);
-    return device ? port.Open(*device, settings, kReadTimeoutMs) : -1;
+    return device ? port.Open(*device, settings, 50) : -1;
 }
 
 } // namespace
@@ -21,129 +31,73 @@ class TestSerialPort : public QObject
 {
     Q_OBJECT
 private slots:
-    void opensAndClosesAPseudoTerminal()
+    void openResultsAndExclusiveAccess()
     {
-        RawPty pty;
-        CSerialPort port;
-        QCOMPARE(OpenPort(port, pty.Path()), 1);
-        QVERIFY(port.IsOpen());
-        port.Close();
-        QVERIFY(!port.IsOpen());
-        QCOMPARE(port.Write("a", 1), -1);
-        QCOMPARE(port.ReadByte(), 0xFF);
-        QCOMPARE(OpenPort(port, pty.Path()), 1);
-    }
-
-    void failuresLeaveThePortClosed()
-    {
-        RawPty pty;
-        CSerialPort port;
-        QCOMPARE(OpenPort(port, "/dev/korvane-missing"), -1);
-        QVERIFY(!port.IsOpen());
-        QCOMPARE(OpenPort(port, pty.Path(), "fast"), -2);
-        QVERIFY(!port.IsOpen());
-        QCOMPARE(OpenPort(port, pty.Path(), ""), -2);
-        // A failed open released the device: it opens now.
-        QCOMPARE(OpenPort(port, pty.Path()), 1);
-    }
-
-    void openIsExclusive()
-    {
-        RawPty pty;
+        Device device;
         CSerialPort first;
         CSerialPort second;
-        QCOMPARE(OpenPort(first, pty.Path()), 1);
-        QCOMPARE(OpenPort(second, pty.Path()), -1);
+        QCOMPARE(OpenPort(first, "/dev/korvane-missing"), -1);
+        QCOMPARE(OpenPort(first, device.path, "fast"), -2);
+        QVERIFY(!first.IsOpen());
+        QCOMPARE(OpenPort(first, device.path), 1);
+        QVERIFY(first.IsOpen());
+        QCOMPARE(OpenPort(second, device.path), -1);
         QVERIFY(!second.IsOpen());
-        QCOMPARE(first.Write("x", 1), 1);
-        QCOMPARE(pty.Receive(1), QByteArray("x"));
         first.Close();
-        QCOMPARE(OpenPort(second, pty.Path()), 1);
-    }
-
-    void destroyingThePortClosesIt()
-    {
-        RawPty pty;
+        QVERIFY(!first.IsOpen());
+        QCOMPARE(first.Write("a", 1), -1);
+        QCOMPARE(first.ReadByte(), 0xFF);
         {
-            CSerialPort port;
-            QCOMPARE(OpenPort(port, pty.Path()), 1);
+            CSerialPort scoped;
+            QCOMPARE(OpenPort(scoped, device.path), 1);
         }
-        CSerialPort again;
-        QCOMPARE(OpenPort(again, pty.Path()), 1);
+        // Destroying the object closed its port.
+        QCOMPARE(OpenPort(second, device.path), 1);
     }
 
-    void everyByteArrivesExactly()
+    void bytesTimingAndDiscard()
     {
-        RawPty pty;
+        Device device;
         CSerialPort port;
-        QCOMPARE(OpenPort(port, pty.Path()), 1);
-        QByteArray all;
-        for (int value = 0; value < 256; ++value)
-            all.append(static_cast<char>(value));
-        for (int start = 0; start < all.size(); start += 3) {
-            const QByteArray chunk = all.mid(start, 3);
-            QCOMPARE(port.Write(chunk.constData(), static_cast<short>(chunk.size())), chunk.size());
-        }
-        QCOMPARE(pty.Receive(256), all);
-
-        pty.Send(all);
-        QByteArray read;
-        for (int i = 0; i < 256; ++i)
-            read.append(static_cast<char>(port.ReadByte()));
-        QCOMPARE(read, all);
-    }
-
-    void readTiming()
-    {
-        RawPty pty;
-        CSerialPort port;
-        QCOMPARE(OpenPort(port, pty.Path()), 1);
+        QCOMPARE(OpenPort(port, device.path), 1);
         QElapsedTimer clock;
-
         clock.start();
         QCOMPARE(port.ReadByte(), 0xFF);
-        const qint64 silentMs = clock.elapsed();
-        QVERIFY2(silentMs >= 45 && silentMs < 150, qPrintable(QString::number(silentMs)));
+        QVERIFY2(clock.elapsed() >= 45 && clock.elapsed() < 150, qPrintable(QString::number(clock.elapsed())));
 
-        pty.Send("\x5a");
+        // A waiting byte returns at once, also after a time-out.
+        device.SendStray(0x5A);
         QTest::qWait(20);
         clock.start();
         QCOMPARE(port.ReadByte(), 0x5A);
         QVERIFY(clock.elapsed() < 10);
 
-        // A second read after a time-out still works: the time-out is no error.
-        pty.Send("\x01");
-        QCOMPARE(port.ReadByte(), 0x01);
-    }
-
-    void discardInputDropsWaitingBytes()
-    {
-        RawPty pty;
-        CSerialPort port;
-        QCOMPARE(OpenPort(port, pty.Path()), 1);
-        pty.Send("\x11\x22");
+        device.SendStray(0x11);
+        device.SendStray(0x22);
         QTest::qWait(20);
         port.DiscardInput();
-        pty.Send("\x33");
-        QCOMPARE(port.ReadByte(), 0x33);
+        device.SendStray(0x80);
+        QCOMPARE(port.ReadByte(), 0x80);
+
+        device.Start();
+        QCOMPARE(port.Write("\x00\xff\x80", 3), 3);
+        QTRY_COMPARE(device.Received(), (std::vector<std::uint8_t>{0x00, 0xFF, 0x80}));
     }
 
     void aWriteThatCannotFinishFailsWithinASecond()
     {
-        RawPty pty;
+        Device device;
         CSerialPort port;
-        QCOMPARE(OpenPort(port, pty.Path()), 1);
+        QCOMPARE(OpenPort(port, device.path), 1);
         const QByteArray chunk(3000, 'z');
         QElapsedTimer clock;
         int result = 0;
-        qint64 failedAfterMs = 0;
         for (int i = 0; i < 200 && result != -1; ++i) {
             clock.start();
             result = port.Write(chunk.constData(), static_cast<short>(chunk.size()));
-            failedAfterMs = clock.elapsed();
         }
         QCOMPARE(result, -1);
-        QVERIFY2(failedAfterMs >= 900 && failedAfterMs < 3000, qPrintable(QString::number(failedAfterMs)));
+        QVERIFY2(clock.elapsed() >= 900 && clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(port.IsOpen());
     }
 };

@@ -3,10 +3,11 @@
 #include "res/resource.h"
 #include "tester/pin_tester_dlg.h"
 #include "tools/sim/virtual_device.h"
+#include "ui/control_text.h"
 
-#include <QByteArray>
+#include <QDeadlineTimer>
 #include <QLineEdit>
-#include <QPushButton>
+#include <QTest>
 #include <memory>
 
 // A shown tester window and a virtual device on a pseudo-terminal, with the
@@ -14,24 +15,50 @@
 class TesterFixture
 {
 public:
-    TesterFixture();
+    TesterFixture()
+    {
+        std::string error;
+        if (!m_device->Open(error))
+            qFatal("%s", error.c_str());
+        m_device->Start();
+        m_dlg->show();
+        if (!QTest::qWaitForWindowExposed(m_dlg.get()))
+            qFatal("the tester window was not shown");
+    }
 
     CPinTesterDlg &Dlg() { return *m_dlg; }
     VirtualDevice &Device() { return *m_device; }
     QString DevicePath() const { return QString::fromStdString(m_device->DevicePath()); }
+    QString Text(int id) const { return ControlText(m_dlg->GetDlgItem(id)); }
 
-    void Click(int id);
+    void Click(int id) { QTest::mouseClick(m_dlg->GetDlgItem(id), Qt::LeftButton); }
     // Selects the field's text and types over it, key by key.
-    void TypeOver(int id, const QString &keys);
-    void Connect(const QString &portText);
-    QString Text(int id) const;
+    void TypeOver(int id, const QString &keys)
+    {
+        auto *edit = qobject_cast<QLineEdit *>(m_dlg->GetDlgItem(id));
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, keys);
+    }
+    void Connect(const QString &portText)
+    {
+        TypeOver(IDC_COMPORT, portText);
+        Click(IDC_CONNECT);
+    }
 
     // The bytes the device has received, once at least `count` have arrived
-    // (or after a short wait when fewer ever do).
-    QByteArray Wire(int count = 0);
+    // (after a short wait when none are expected).
+    QByteArray Wire(int count = 0)
+    {
+        const QDeadlineTimer deadline(count > 0 ? 1000 : 30);
+        while ((count == 0 || static_cast<int>(m_device->Received().size()) < count) && !deadline.hasExpired())
+            QTest::qWait(1);
+        const std::vector<std::uint8_t> bytes = m_device->Received();
+        return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    }
     void ClearWire() { m_device->ClearReceived(); }
 
 private:
-    std::unique_ptr<VirtualDevice> m_device;
-    std::unique_ptr<CPinTesterDlg> m_dlg;
+    std::unique_ptr<VirtualDevice> m_device = std::make_unique<VirtualDevice>();
+    std::unique_ptr<CPinTesterDlg> m_dlg = std::make_unique<CPinTesterDlg>();
 };

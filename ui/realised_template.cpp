@@ -1,6 +1,7 @@
 #include "ui/realised_template.h"
 
 #include "res/resource.h"
+#include "ui/dialog_units.h"
 #include "ui/frame_look.h"
 #include "ui/upper_case_validator.h"
 
@@ -65,13 +66,13 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
 {
     window.setFont(TemplateFont(dialog));
     window.setWindowTitle(QString::fromLatin1(dialog.caption));
-    m_units = DialogBaseUnits::ForFont(window.font());
-    window.setFixedSize(m_units.ToPixels(dialog.width, dialog.height));
+    const DialogBaseUnits units = DialogBaseUnits::ForFont(window.font());
+    window.setFixedSize(units.ToPixels(dialog.width, dialog.height));
 
     QWidget *previousTabStop = nullptr;
     for (const ControlTemplate &control : dialog.controls) {
         QWidget *widget = CreateControl(control, &window);
-        widget->setGeometry(m_units.ToPixels(control.rect));
+        widget->setGeometry(units.ToPixels(control.rect));
         const bool tabStop = HasStyle(control.styles, ControlStyle::TabStop);
         widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
         if (HasStyle(control.styles, ControlStyle::ClientEdge))
@@ -83,7 +84,6 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
                 QWidget::setTabOrder(previousTabStop, widget);
             previousTabStop = widget;
         }
-        m_controls.push_back(widget);
         if (control.id != IDC_STATIC)
             m_byId.insert(control.id, widget);
     }

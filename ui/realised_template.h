@@ -1,10 +1,8 @@
 #pragma once
 
 #include "res/dialog_template.h"
-#include "ui/dialog_units.h"
 
 #include <QHash>
-#include <vector>
 
 class QDialog;
 class QWidget;
@@ -19,12 +17,7 @@ public:
 
     // The control with this number, or null.
     QWidget *GetDlgItem(int id) const { return m_byId.value(id); }
-    // All controls, in template order.
-    const std::vector<QWidget *> &Controls() const { return m_controls; }
-    DialogBaseUnits BaseUnits() const { return m_units; }
 
 private:
-    DialogBaseUnits m_units;
-    std::vector<QWidget *> m_controls;
     QHash<int, QWidget *> m_byId;
 };
