@@ -10,20 +10,32 @@
 #include <string>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
-template <typename Exchange> double MedianMicroseconds(int rounds, Exchange exchange)
+// Medians of two exchanges timed in alternation, so that both meet the same
+// conditions of the machine. `settle` runs untimed after each round, as the
+// idle time between a user's clicks would.
+template <typename Floor, typename Measured, typename Settle = void (*)()>
+std::pair<double, double> AlternatingMediansUs(int rounds, Floor floor, Measured measured, Settle settle = [] {})
 {
     using Clock = std::chrono::steady_clock;
-    std::vector<double> times;
-    times.reserve(rounds);
-    for (int i = 0; i < rounds; ++i) {
+    std::vector<double> floorTimes, measuredTimes;
+    auto time = [](auto exchange) {
         const Clock::time_point start = Clock::now();
         exchange();
-        times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+    };
+    for (int i = 0; i < rounds; ++i) {
+        floorTimes.push_back(time(floor));
+        measuredTimes.push_back(time(measured));
+        settle();
     }
-    std::nth_element(times.begin(), times.begin() + rounds / 2, times.end());
-    return times[rounds / 2];
+    auto median = [rounds](std::vector<double> &times) {
+        std::nth_element(times.begin(), times.begin() + rounds / 2, times.end());
+        return times[rounds / 2];
+    };
+    return {median(floorTimes), median(measuredTimes)};
 }
 
 inline int OpenRaw(const std::string &path)

@@ -1,6 +1,7 @@
 // One ReadPort round trip against the virtual device, beside the floor: a bare
-// write-one-byte / read-one-byte exchange on a pseudo-terminal with the same
-// device. Prints both medians and their ratio.
+// write-one-byte / read-one-byte exchange on the same pseudo-terminal with
+// the same device, timed in alternation. Prints both medians and their ratio.
+// usage: bench_read_port [ROUNDS]
 
 #include "bare_exchange.h"
 #include "tester/pin_tester.h"
@@ -22,19 +23,18 @@ int main(int argc, char **argv)
     }
     device.Start();
 
+    // The bare descriptor is opened first: an exclusive open only refuses later ones.
     const int fd = OpenRaw(device.DevicePath());
-    const double floorUs = MedianMicroseconds(rounds, [fd] { BareExchange(fd, 'a'); });
-    ::close(fd);
-
     CPinTester tester;
     if (tester.m_serial.Open(QString::fromStdString(device.DevicePath()), CPinTester::kLineSettings,
                              CPinTester::kReadTimeoutMs) != 1) {
         std::fprintf(stderr, "cannot open %s\n", device.DevicePath().c_str());
         return 1;
     }
-    const double readPortUs = MedianMicroseconds(rounds, [&tester] { tester.ReadPort(0); });
-
+    const auto [floorUs, readPortUs] =
+        AlternatingMediansUs(rounds, [fd] { BareExchange(fd, 'a'); }, [&tester] { tester.ReadPort(0); });
     std::printf("rounds %d\nbare exchange median %.1f us\nReadPort median %.1f us\nratio %.2f\n", rounds, floorUs,
                 readPortUs, readPortUs / floorUs);
+    ::close(fd);
     return 0;
 }

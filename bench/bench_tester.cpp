@@ -51,17 +51,8 @@ int main(int argc, char **argv)
     }
     device.Start();
 
+    // The bare descriptor is opened first: an exclusive open only refuses later ones.
     const int fd = OpenRaw(device.DevicePath());
-    const double floorPollUs = MedianMicroseconds(rounds, [fd] {
-        for (char request : {'a', 'b', 'c'})
-            BareExchange(fd, request);
-    });
-    const double floorClickUs = MedianMicroseconds(rounds, [fd] {
-        for (const char *command : {"!A\xff", "!B\xff", "!C\xff"})
-            [[maybe_unused]] const ssize_t written = ::write(fd, command, 3);
-    });
-    ::close(fd);
-
     CPinTesterDlg dlg;
     dlg.show();
     dlg.m_strComPort = QString::fromStdString(device.DevicePath());
@@ -73,8 +64,21 @@ int main(int argc, char **argv)
     }
     app.processEvents();
 
-    const double pollUs = MedianMicroseconds(rounds, [&dlg] { dlg.PollInputs(); });
-    const double clickUs = MedianMicroseconds(rounds, [&dlg] { Click(dlg, DirectionButtonId(2, 5)); });
+    const auto [floorPollUs, pollUs] = AlternatingMediansUs(
+        rounds,
+        [fd] {
+            for (char request : {'a', 'b', 'c'})
+                BareExchange(fd, request);
+        },
+        [&dlg] { dlg.PollInputs(); }, [] { QApplication::processEvents(); });
+    const auto [floorClickUs, clickUs] = AlternatingMediansUs(
+        rounds,
+        [fd] {
+            for (const char *command : {"!A\xff", "!B\xff", "!C\xff"})
+                [[maybe_unused]] const ssize_t written = ::write(fd, command, 3);
+        },
+        [&dlg] { Click(dlg, DirectionButtonId(2, 5)); }, [] { QApplication::processEvents(); });
+    ::close(fd);
 
     Click(dlg, IDC_CONTINUOUS);
     const double cpuBefore = ThreadCpuSeconds();
