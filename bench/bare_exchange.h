@@ -3,7 +3,11 @@
 // The floor the benchmarks measure against: a pseudo-terminal opened raw with
 // no library in between, and a timer for medians.
 
+#include "tools/sim/virtual_device.h"
+
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <chrono>
 #include <fcntl.h>
 #include <poll.h>
@@ -46,6 +50,25 @@ inline int OpenRaw(const std::string &path)
     ::cfmakeraw(&raw);
     ::tcsetattr(fd, TCSANOW, &raw);
     return fd;
+}
+
+// The argument at `index` as a positive number, or the default.
+inline int NumberArgument(int argc, char **argv, int index, int fallback)
+{
+    return argc > index ? std::max(1, std::atoi(argv[index])) : fallback;
+}
+
+// Starts the device and opens the floor's bare descriptor on it. It is opened
+// before the tester's port: an exclusive open only refuses later ones.
+inline int StartDeviceAndOpenRaw(VirtualDevice &device)
+{
+    std::string error;
+    if (!device.Open(error)) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+        std::exit(1);
+    }
+    device.Start();
+    return OpenRaw(device.DevicePath());
 }
 
 // One request byte out, one answer byte back (0xFF after 50 ms of silence).

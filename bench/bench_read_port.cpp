@@ -13,18 +13,10 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
+    const int rounds = NumberArgument(argc, argv, 1, 2000);
 
     VirtualDevice device;
-    std::string error;
-    if (!device.Open(error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    device.Start();
-
-    // The bare descriptor is opened first: an exclusive open only refuses later ones.
-    const int fd = OpenRaw(device.DevicePath());
+    const int fd = StartDeviceAndOpenRaw(device);
     CPinTester tester;
     if (tester.m_serial.Open(QString::fromStdString(device.DevicePath()), CPinTester::kLineSettings,
                              CPinTester::kReadTimeoutMs) != 1) {

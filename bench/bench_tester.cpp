@@ -40,19 +40,11 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2000;
-    const int seconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
+    const int rounds = NumberArgument(argc, argv, 1, 2000);
+    const int seconds = NumberArgument(argc, argv, 2, 60);
 
     VirtualDevice device;
-    std::string error;
-    if (!device.Open(error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
-        return 1;
-    }
-    device.Start();
-
-    // The bare descriptor is opened first: an exclusive open only refuses later ones.
-    const int fd = OpenRaw(device.DevicePath());
+    const int fd = StartDeviceAndOpenRaw(device);
     CPinTesterDlg dlg;
     dlg.show();
     dlg.m_strComPort = QString::fromStdString(device.DevicePath());
