@@ -34,11 +34,6 @@ Pin PinOf(int id, int (*buttonId)(int, int))
     return {0, 0};
 }
 
-QString CPinTesterDlg::*const kDirHexMembers[kPortCount] = {&CPinTesterDlg::m_strDirA, &CPinTesterDlg::m_strDirB,
-                                                            &CPinTesterDlg::m_strDirC};
-QString CPinTesterDlg::*const kOutHexMembers[kPortCount] = {&CPinTesterDlg::m_strOutA, &CPinTesterDlg::m_strOutB,
-                                                            &CPinTesterDlg::m_strOutC};
-
 } // namespace
 
 struct CPinTesterDlg::EventMapEntry
@@ -134,7 +129,7 @@ void CPinTesterDlg::OnChangeDirHex(int id)
 {
     const PortIndex P = id - IDC_DIRHEX_A;
     UpdateData(true);
-    ParseHexField(id, this->*kDirHexMembers[P], m_portDir[P]);
+    ParseHexField(id, this->*kDirHexStrings[P], m_portDir[P]);
     SendDirections();
     for (int n = 0; n < kPinsPerPort; ++n)
         RefreshPinPair(DirectionButtonId(P, n), StateButtonId(P, n), P, n);
@@ -145,7 +140,7 @@ void CPinTesterDlg::OnChangeOutHex(int id)
 {
     const PortIndex P = id - IDC_OUTHEX_A;
     UpdateData(true);
-    ParseHexField(id, this->*kOutHexMembers[P], m_portOut[P]);
+    ParseHexField(id, this->*kOutHexStrings[P], m_portOut[P]);
     RefreshStateRow(P);
     SendOutputs();
 }

@@ -73,28 +73,33 @@ void CPinTesterDlg::DoDataExchange(bool bSaveAndValidate)
     }
 }
 
+CPinTesterDlg::PortStrings CPinTesterDlg::kDirHexStrings = {&CPinTesterDlg::m_strDirA, &CPinTesterDlg::m_strDirB,
+                                                            &CPinTesterDlg::m_strDirC};
+CPinTesterDlg::PortStrings CPinTesterDlg::kOutHexStrings = {&CPinTesterDlg::m_strOutA, &CPinTesterDlg::m_strOutB,
+                                                            &CPinTesterDlg::m_strOutC};
+CPinTesterDlg::PortStrings CPinTesterDlg::kInHexStrings = {&CPinTesterDlg::m_strInA, &CPinTesterDlg::m_strInB,
+                                                           &CPinTesterDlg::m_strInC};
+
+void CPinTesterDlg::ShowHex(const std::uint8_t (&bytes)[kPortCount], PortStrings &strings)
+{
+    for (PortIndex P = 0; P < kPortCount; ++P)
+        this->*strings[P] = FormatHex(bytes[P]);
+    UpdateData(false);
+}
+
 void CPinTesterDlg::ShowDirHex()
 {
-    m_strDirA = FormatHex(m_portDir[0]);
-    m_strDirB = FormatHex(m_portDir[1]);
-    m_strDirC = FormatHex(m_portDir[2]);
-    UpdateData(false);
+    ShowHex(m_portDir, kDirHexStrings);
 }
 
 void CPinTesterDlg::ShowInHex()
 {
-    m_strInA = FormatHex(m_portIn[0]);
-    m_strInB = FormatHex(m_portIn[1]);
-    m_strInC = FormatHex(m_portIn[2]);
-    UpdateData(false);
+    ShowHex(m_portIn, kInHexStrings);
 }
 
 void CPinTesterDlg::ShowOutHex()
 {
-    m_strOutA = FormatHex(m_portOut[0]);
-    m_strOutB = FormatHex(m_portOut[1]);
-    m_strOutC = FormatHex(m_portOut[2]);
-    UpdateData(false);
+    ShowHex(m_portOut, kOutHexStrings);
 }
 
 void CPinTesterDlg::ParseHexField(int editId, QString &member, std::uint8_t &target)

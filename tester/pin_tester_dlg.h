@@ -69,6 +69,13 @@ private:
     struct EventMapEntry;
     static const EventMapEntry kEventMap[];
 
+    // The strings of the direction, output and input fields of ports A, B, C.
+    using PortStrings = QString CPinTesterDlg::*const[kPortCount];
+    static PortStrings kDirHexStrings, kOutHexStrings, kInHexStrings;
+
+    // Rewrites three field strings from three port bytes and shows all fields.
+    void ShowHex(const std::uint8_t (&bytes)[kPortCount], PortStrings &strings);
+
     void ConnectNotifications();
     void Dispatch(Notification notification, int id);
 
