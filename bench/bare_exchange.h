@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <chrono>
+#include <ctime>
 #include <fcntl.h>
 #include <poll.h>
 #include <string>
@@ -42,9 +43,20 @@ std::pair<double, double> AlternatingMediansUs(int rounds, Floor floor, Measured
     return {median(floorTimes), median(measuredTimes)};
 }
 
+// CPU time used so far by all threads of this process.
+inline double ProcessCpuSeconds()
+{
+    timespec used{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+    return used.tv_sec + used.tv_nsec / 1e9;
+}
+
+// The terminal opened raw, or -1.
 inline int OpenRaw(const std::string &path)
 {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+    if (fd < 0)
+        return fd;
     termios raw{};
     ::tcgetattr(fd, &raw);
     ::cfmakeraw(&raw);

@@ -1,92 +1,208 @@
-// The tester window's costs against the wire, with the window realised
-// offscreen and the virtual device on a pseudo-terminal:
-//  - one PollInputs against three bare one-byte exchanges;
-//  - a pin click until its last command byte has left the program, against
-//    three bare 3-byte writes;
-//  - the CPU share of one core used by continuous polling.
+// The tester window's costs against the wire, each action timed together with
+// the paint it causes. The window is a real one on the xcb platform when a
+// display is available (bench/drawing runs this under Xvfb), and offscreen
+// otherwise, which the output says.
+//  - PollInputs with its paint against three bare one-byte exchanges, once
+//    with inputs that never change the display and once with inputs that
+//    change it at every poll;
+//  - a direction button click with its paint against its fair floor: three
+//    bare 3-byte writes and one plain button given a new caption and repainted;
+//  - the CPU of all the process's threads during continuous polling of
+//    korvane-sim --walk 50, against a bare loop doing the same exchanges with
+//    another such device at the same time.
+// Timings are medians of rounds alternating with their floor.
 // usage: bench_tester [ROUNDS] [POLLING_SECONDS]
 
 #include "bare_exchange.h"
 #include "res/resource.h"
 #include "tester/pin_tester_dlg.h"
 #include "tools/sim/virtual_device.h"
+#include "ui/control_text.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
+#include <QProcess>
+#include <QPushButton>
 #include <QTimer>
 #include <cstdio>
-#include <ctime>
+#include <memory>
 #include <unistd.h>
 
 namespace {
 
-double ThreadCpuSeconds()
+// Counts the paint events of every widget.
+class PaintCounter : public QObject
 {
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return now.tv_sec + now.tv_nsec / 1e9;
-}
+public:
+    long paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
 
 void Click(CPinTesterDlg &dlg, int id)
 {
     qobject_cast<QAbstractButton *>(dlg.GetDlgItem(id))->click();
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Lets the window paint what the last action changed.
+void Paint()
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int rounds = NumberArgument(argc, argv, 1, 2000);
-    const int seconds = NumberArgument(argc, argv, 2, 60);
+    QApplication::processEvents();
+}
 
-    VirtualDevice device;
-    const int fd = StartDeviceAndOpenRaw(device);
-    CPinTesterDlg dlg;
-    dlg.show();
-    dlg.m_strComPort = QString::fromStdString(device.DevicePath());
+void Connect(CPinTesterDlg &dlg, const QString &device)
+{
+    dlg.m_strComPort = device;
     dlg.UpdateData(false);
     Click(dlg, IDC_CONNECT);
     if (!dlg.m_serial.IsOpen()) {
-        std::fprintf(stderr, "cannot connect to %s\n", device.DevicePath().c_str());
-        return 1;
+        std::fprintf(stderr, "cannot connect to %s\n", qPrintable(device));
+        std::exit(1);
     }
-    app.processEvents();
+    Paint();
+}
 
-    const auto [floorPollUs, pollUs] = AlternatingMediansUs(
+void Report(const char *what, const char *floor, std::pair<double, double> medians, double paintsPerRound)
+{
+    std::printf("%-34s %7.1f us  floor (%s) %7.1f us  ratio %.2f  widget paints %.1f\n", what, medians.second,
+                floor, medians.first, medians.second / medians.first, paintsPerRound);
+}
+
+// Times PollInputs with its paint; `setInputs` gives the device its levels
+// for the next round.
+template <typename SetInputs>
+void BenchPoll(const char *what, int rounds, CPinTesterDlg &dlg, int fd, PaintCounter &counter, SetInputs setInputs)
+{
+    setInputs();
+    dlg.PollInputs();
+    Paint();
+    const long paintsBefore = counter.paints;
+    const auto medians = AlternatingMediansUs(
         rounds,
         [fd] {
             for (char request : {'a', 'b', 'c'})
                 BareExchange(fd, request);
         },
-        [&dlg] { dlg.PollInputs(); }, [] { QApplication::processEvents(); });
-    const auto [floorClickUs, clickUs] = AlternatingMediansUs(
+        [&dlg] {
+            dlg.PollInputs();
+            Paint();
+        },
+        setInputs);
+    Report(what, "3 exchanges", medians, double(counter.paints - paintsBefore) / rounds);
+}
+
+void BenchClick(int rounds, CPinTesterDlg &dlg, int fd, PaintCounter &counter)
+{
+    const int id = DirectionButtonId(2, 5);
+    QWidget window;
+    window.setFont(dlg.font());
+    QPushButton plain(QStringLiteral("I"), &window);
+    plain.resize(dlg.GetDlgItem(id)->size());
+    window.resize(plain.size());
+    window.move(0, 0);
+    window.show();
+    Paint();
+    const long paintsBefore = counter.paints;
+    const auto medians = AlternatingMediansUs(
         rounds,
-        [fd] {
+        [fd, &plain] {
             for (const char *command : {"!A\xff", "!B\xff", "!C\xff"})
                 [[maybe_unused]] const ssize_t written = ::write(fd, command, 3);
+            plain.setText(plain.text() == QStringLiteral("I") ? QStringLiteral("O") : QStringLiteral("I"));
+            plain.repaint();
         },
-        [&dlg] { Click(dlg, DirectionButtonId(2, 5)); }, [] { QApplication::processEvents(); });
-    ::close(fd);
+        [&dlg, id] {
+            Click(dlg, id);
+            Paint();
+        });
+    Report("direction click with paint", "3 writes+1 paint", medians,
+           double(counter.paints - paintsBefore) / rounds - 1);
+}
 
+// korvane-sim --walk 50 as a process of its own; its device, or empty.
+QString StartWalkingDevice(QProcess &sim)
+{
+    sim.start(QStringLiteral(KORVANE_SIM_PATH), {QStringLiteral("--walk"), QStringLiteral("50")});
+    if (!sim.waitForReadyRead(5000))
+        return {};
+    const QByteArray line = sim.readLine().trimmed();
+    return QString::fromLatin1(line.mid(line.lastIndexOf(' ') + 1));
+}
+
+void BenchContinuousPolling(int seconds, CPinTesterDlg &dlg)
+{
+    QProcess testerSim, floorSim, floorLoop;
+    const QString testerDevice = StartWalkingDevice(testerSim);
+    const QString floorDevice = StartWalkingDevice(floorSim);
+    if (testerDevice.isEmpty() || floorDevice.isEmpty()) {
+        std::fprintf(stderr, "cannot start %s\n", KORVANE_SIM_PATH);
+        std::exit(1);
+    }
+    Connect(dlg, testerDevice);
+
+    floorLoop.start(QStringLiteral(BARE_POLL_LOOP_PATH), {floorDevice, QString::number(seconds)});
     Click(dlg, IDC_CONTINUOUS);
-    const double cpuBefore = ThreadCpuSeconds();
+    const double cpuBefore = ProcessCpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    QTimer::singleShot(seconds * 1000, &app, &QApplication::quit);
-    app.exec();
-    const double cpuShare = (ThreadCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
-    const std::size_t polls = device.Received().size();
+    QTimer::singleShot(seconds * 1000, qApp, &QApplication::quit);
+    QApplication::exec();
+    const double testerShare = (ProcessCpuSeconds() - cpuBefore) / (wall.elapsed() / 1000.0);
+    Click(dlg, IDC_CONTINUOUS);
+    floorLoop.waitForFinished(10000);
+    const double floorShare = floorLoop.readAllStandardOutput().trimmed().toDouble() / seconds;
+    for (QProcess *sim : {&testerSim, &floorSim}) {
+        sim->terminate();
+        sim->waitForFinished(5000);
+    }
+    std::printf("continuous polling, walking inputs, %d s: tester %.3f%% of a core, bare loop %.3f%%, ratio %.1f\n",
+                seconds, testerShare * 100, floorShare * 100, testerShare / floorShare);
+}
 
-    std::printf("rounds %d\n", rounds);
-    std::printf("three bare exchanges median %.1f us, PollInputs median %.1f us, ratio %.2f\n", floorPollUs, pollUs,
-                pollUs / floorPollUs);
-    std::printf("three bare 3-byte writes median %.1f us, pin click median %.1f us, ratio %.2f\n", floorClickUs,
-                clickUs, clickUs / floorClickUs);
-    std::printf("continuous polling for %d s: %.2f%% of one core (%zu bytes on the wire)\n", seconds,
-                cpuShare * 100, polls);
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
+    qputenv("QT_QPA_PLATFORM", display ? "xcb" : "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = NumberArgument(argc, argv, 1, 2000);
+    const int seconds = NumberArgument(argc, argv, 2, 60);
+    std::printf("platform %s%s, rounds %d\n", qPrintable(QApplication::platformName()),
+                display ? "" : " (no display: nothing reaches a screen)", rounds);
+
+    PaintCounter counter;
+    app.installEventFilter(&counter);
+    CPinTesterDlg dlg;
+    dlg.show();
+    {
+        VirtualDevice device;
+        const int fd = StartDeviceAndOpenRaw(device);
+        Connect(dlg, QString::fromStdString(device.DevicePath()));
+
+        BenchPoll("poll, display unchanged", rounds, dlg, fd, counter, [&device] {
+            for (int P = 0; P < kPortCount; ++P)
+                device.SetInputs(P, 0x12 * (P + 1));
+        });
+        unsigned step = 0;
+        BenchPoll("poll with paint, inputs walking", rounds, dlg, fd, counter, [&device, &step] {
+            ++step;
+            const auto walkingOne = static_cast<std::uint8_t>(1u << (step % 8));
+            device.SetInputs(0, walkingOne);
+            device.SetInputs(1, static_cast<std::uint8_t>(step));
+            device.SetInputs(2, static_cast<std::uint8_t>(~walkingOne));
+        });
+        BenchClick(rounds, dlg, fd, counter);
+        ::close(fd);
+        // The window leaves this device before it goes.
+        BenchContinuousPolling(seconds, dlg);
+    }
     return 0;
 }
