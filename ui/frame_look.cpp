@@ -1,11 +1,15 @@
 #include "ui/frame_look.h"
 
-#include <QVariant>
-#include <QWidget>
+#include <QEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
 
 namespace {
 
-constexpr const char *kLookProperty = "korvaneFrameLook";
+// Captions, sizes and states are few; the bound only guards against a
+// stream of arbitrary captions.
+constexpr qsizetype kMaxDrawings = 256;
 
 // Palette roles keep the borders readable on light and dark themes alike.
 QString StyleSheet(FrameLook look)
@@ -29,14 +33,90 @@ QString StyleSheet(FrameLook look)
 
 } // namespace
 
+FrameLookDrawings::FrameLookDrawings()
+{
+    for (FrameLook look : {FrameLook::Sunken, FrameLook::Flat, FrameLook::Heavy}) {
+        auto model = std::make_unique<QPushButton>();
+        model->setStyleSheet(StyleSheet(look));
+        m_models[static_cast<int>(look)] = std::move(model);
+    }
+}
+
+FrameLookDrawings::~FrameLookDrawings() = default;
+
+// The model draws with the button's option, font and pens, as the button's
+// own paint would with the model's style sheet.
+const QPixmap &FrameLookDrawings::Drawing(FrameLook look, const QStyleOptionButton &option, const QWidget &button)
+{
+    const qreal pixelRatio = button.devicePixelRatioF();
+    const Key key{look, option.text, static_cast<int>(option.state), static_cast<int>(option.features),
+                  option.rect.size(), pixelRatio};
+    if (const auto found = m_drawings.constFind(key); found != m_drawings.cend())
+        return *found;
+
+    if (m_drawings.size() >= kMaxDrawings)
+        m_drawings.clear();
+    QPixmap drawing(option.rect.size() * pixelRatio);
+    drawing.setDevicePixelRatio(pixelRatio);
+    drawing.fill(button.palette().color(QPalette::Button));
+    QPainter painter(&drawing);
+    painter.setFont(button.font());
+    painter.setPen(button.palette().color(button.foregroundRole()));
+    painter.setBrush(button.palette().brush(button.backgroundRole()));
+    QPushButton &model = *m_models[static_cast<int>(look)];
+    model.style()->drawControl(QStyle::CE_PushButton, &option, &painter, &model);
+    painter.end();
+    return *m_drawings.insert(key, drawing);
+}
+
+FramedButton::FramedButton(const QString &text, std::shared_ptr<FrameLookDrawings> drawings, QWidget *parent)
+    : QPushButton(text, parent), m_drawings(std::move(drawings))
+{
+}
+
+void FramedButton::SetLook(FrameLook look)
+{
+    if (look == m_look)
+        return;
+    m_look = look;
+    repaint();
+}
+
+// Styles may clear the opaque attribute when they polish a button (Fusion
+// does), so it is set after each polish.
+bool FramedButton::event(QEvent *event)
+{
+    const bool handled = QPushButton::event(event);
+    if (event->type() == QEvent::Polish)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    return handled;
+}
+
+void FramedButton::paintEvent(QPaintEvent *)
+{
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    QPainter(this).drawPixmap(0, 0, m_drawings->Drawing(m_look, option, *this));
+}
+
+void FramedButton::changeEvent(QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::FontChange || type == QEvent::PaletteChange || type == QEvent::StyleChange)
+        m_drawings->Forget();
+    QPushButton::changeEvent(event);
+    if (type == QEvent::StyleChange)
+        setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
 void SetFrameLook(QWidget *button, FrameLook look)
 {
-    button->setProperty(kLookProperty, static_cast<int>(look));
-    button->setStyleSheet(StyleSheet(look));
-    button->repaint();
+    if (auto *framed = dynamic_cast<FramedButton *>(button))
+        framed->SetLook(look);
 }
 
 FrameLook GetFrameLook(const QWidget *button)
 {
-    return static_cast<FrameLook>(button->property(kLookProperty).toInt());
+    const auto *framed = dynamic_cast<const FramedButton *>(button);
+    return framed ? framed->Look() : FrameLook::Flat;
 }

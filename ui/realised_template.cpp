@@ -33,13 +33,17 @@ QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent)
     return edit;
 }
 
-QWidget *CreateControl(const ControlTemplate &control, QWidget *parent)
+// Client-edge buttons get the frame looks; drawings are shared by all of them.
+QWidget *CreateControl(const ControlTemplate &control, QWidget *parent,
+                       const std::shared_ptr<FrameLookDrawings> &frameLooks)
 {
     const QString text = QString::fromLatin1(control.text);
     switch (control.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
-        auto *button = new QPushButton(text, parent);
+        auto *button = HasStyle(control.styles, ControlStyle::ClientEdge)
+            ? new FramedButton(text, frameLooks, parent)
+            : new QPushButton(text, parent);
         button->setAutoDefault(true);
         button->setDefault(control.kind == ControlKind::DefPushButton);
         return button;
@@ -69,14 +73,13 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
     const DialogBaseUnits units = DialogBaseUnits::ForFont(window.font());
     window.setFixedSize(units.ToPixels(dialog.width, dialog.height));
 
+    const auto frameLooks = std::make_shared<FrameLookDrawings>();
     QWidget *previousTabStop = nullptr;
     for (const ControlTemplate &control : dialog.controls) {
-        QWidget *widget = CreateControl(control, &window);
+        QWidget *widget = CreateControl(control, &window, frameLooks);
         widget->setGeometry(units.ToPixels(control.rect));
         const bool tabStop = HasStyle(control.styles, ControlStyle::TabStop);
         widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
-        if (HasStyle(control.styles, ControlStyle::ClientEdge))
-            SetFrameLook(widget, FrameLook::Sunken);
         if (HasStyle(control.styles, ControlStyle::Hidden))
             widget->setVisible(false);
         if (tabStop) {
