@@ -1,6 +1,7 @@
 #include "ui/realised_template.h"
 
 #include "res/resource.h"
+#include "ui/backdrop.h"
 #include "ui/dialog_units.h"
 #include "ui/frame_look.h"
 #include "ui/upper_case_validator.h"
@@ -89,5 +90,15 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
         }
         if (control.id != IDC_STATIC)
             m_byId.insert(control.id, widget);
+    }
+
+    // Buttons and edits change often; with what lies beneath them painted
+    // from the backdrop, a change repaints the control alone. Framed buttons
+    // cover themselves whole and need none.
+    auto *backdrop = new Backdrop(window);
+    for (QWidget *widget : std::as_const(m_byId)) {
+        const bool framed = dynamic_cast<FramedButton *>(widget);
+        if ((qobject_cast<QPushButton *>(widget) && !framed) || qobject_cast<QLineEdit *>(widget))
+            backdrop->PaintBeneath(widget);
     }
 }
