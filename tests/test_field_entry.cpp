@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QMimeData>
 
 namespace {
 
@@ -13,6 +14,15 @@ QByteArray Hex(const char *text)
 QLineEdit *Edit(TesterFixture &t, int id)
 {
     return qobject_cast<QLineEdit *>(t.Dlg().GetDlgItem(id));
+}
+
+// Selects all of the field and pastes the text over it with the keyboard.
+void PasteOver(QLineEdit *edit, const QString &text)
+{
+    QGuiApplication::clipboard()->setText(text);
+    edit->setFocus();
+    QTest::keySequence(edit, QKeySequence::SelectAll);
+    QTest::keySequence(edit, QKeySequence::Paste);
 }
 
 } // namespace
@@ -45,6 +55,76 @@ private slots:
         }
         QCOMPARE(t.Dlg().m_portDir[0], 0x00);
         QCOMPARE(t.Dlg().m_portOut[1], 0x00);
+    }
+
+    void pastedTextKeepsItsFirstLineAndNoControlCharacters()
+    {
+        TesterFixture t;
+        PasteOver(Edit(t, IDC_COMPORT), t.DevicePath() + "\n");
+        t.Click(IDC_CONNECT);
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
+        t.Wire(15);
+        t.ClearWire();
+        PasteOver(Edit(t, IDC_OUTHEX_A), "3C\n");
+        QCOMPARE(t.Text(IDC_OUTHEX_A), QStringLiteral("3C"));
+        QCOMPARE(t.Wire(6), Hex("413c42004300"));
+        t.ClearWire();
+        PasteOver(Edit(t, IDC_OUTHEX_B), QStringLiteral("\t1\x7f" "2\r\n9"));
+        QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("12"));
+        QCOMPARE(t.Wire(6), Hex("413c42124300"));
+        // A dropped text too.
+        QLineEdit *outC = Edit(t, IDC_OUTHEX_C);
+        outC->clear();
+        QMimeData dropped;
+        dropped.setText("5\n6");
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(outC, &enter);
+        QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(outC, &drop);
+        QCOMPARE(outC->text(), QStringLiteral("5"));
+        // Typed control characters act as keys and never enter the field.
+        QTest::sendKeyEvent(QTest::Click, Edit(t, IDC_OUTHEX_B), Qt::Key_unknown, QStringLiteral("\x01"),
+                            Qt::NoModifier);
+        QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("12"));
+    }
+
+    void undoAndRedoAfterLowerCaseTyping()
+    {
+        TesterFixture t;
+        t.Connect(t.DevicePath());
+        QLineEdit *edit = Edit(t, IDC_OUTHEX_C);
+        t.TypeOver(IDC_OUTHEX_C, "7");
+        QTest::keySequence(edit, QKeySequence::SelectAll);
+        t.Wire(15 + 6);
+        t.ClearWire();
+        QTest::keyClicks(edit, "a");
+        QCOMPARE(edit->text(), QStringLiteral("A"));
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("7"));
+        QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("A"));
+        QCOMPARE(t.Wire(18), Hex("41004200430a" "410042004307" "41004200430a"));
+        // Lower-case pasted text too.
+        PasteOver(edit, "b");
+        QCOMPARE(edit->text(), QStringLiteral("B"));
+        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(edit->text(), QStringLiteral("A"));
+        QCOMPARE(t.Dlg().m_portOut[2], 0x0A);
+    }
+
+    void aCharacterOutsideTheBasicPlaneIsOneCharacter()
+    {
+        TesterFixture t;
+        t.Connect(t.DevicePath());
+        t.Wire(15);
+        t.ClearWire();
+        QLineEdit *edit = Edit(t, IDC_OUTHEX_A);
+        edit->setFocus();
+        edit->clear();
+        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString::fromUtf8("\xF0\x9F\x98\x80"),
+                            Qt::NoModifier);
+        QTest::keyClicks(edit, "5");
+        QCOMPARE(t.Wire(12).right(6), Hex("410542004300"));
     }
 };
 
