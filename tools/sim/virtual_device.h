@@ -43,6 +43,9 @@ public:
     void SetInputs(int port, std::uint8_t levels);
     // Sends a byte nobody asked for, as a noisy line or a confused device would.
     void SendStray(std::uint8_t byte);
+    // Suspends or resumes the line's output towards the device, as a device
+    // that stops accepting data would.
+    void SuspendLine(bool suspended);
 
 private:
     using Clock = std::chrono::steady_clock;
