@@ -203,3 +203,10 @@ void VirtualDevice::SuspendLine(bool suspended)
 {
     ::tcflow(m_slave, suspended ? TCOOFF : TCOON);
 }
+
+termios VirtualDevice::LineSettings() const
+{
+    termios settings{};
+    ::tcgetattr(m_slave, &settings);
+    return settings;
+}

@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <termios.h>
 #include <thread>
 #include <vector>
 
@@ -46,6 +47,8 @@ public:
     // Suspends or resumes the line's output towards the device, as a device
     // that stops accepting data would.
     void SuspendLine(bool suspended);
+    // The line settings the program on the other end has set.
+    termios LineSettings() const;
 
 private:
     using Clock = std::chrono::steady_clock;
