@@ -25,6 +25,10 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "korvane-sim: %s\n%s", problem.c_str(), kSimUsage);
         return 2;
     }
+    if (options.help) {
+        std::fputs(kSimUsage, stdout);
+        return 0;
+    }
 
     VirtualDevice device(options);
     std::string error;

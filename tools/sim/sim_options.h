@@ -13,7 +13,9 @@ struct SimOptions
     int delayMs = 0;  // delay each answer by this much
     bool silent = false;
     bool trace = false;
+    bool help = false;
     std::string link; // symbolic link to the device, made while it runs
+    Harness harness;  // wires and faults on the pins
 };
 
 // Reads the arguments after the program name. Returns an error text, or an
