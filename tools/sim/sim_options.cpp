@@ -3,10 +3,23 @@
 #include <charconv>
 
 const char *const kSimUsage =
-    "usage: korvane-sim [--link PATH] [--inputs A=xx,B=xx,C=xx] [--walk MS]\n"
-    "                   [--delay MS] [--silent] [--trace]\n"
+    "Usage: korvane-sim [OPTION]...\n"
     "Runs a virtual KORVANE 24-line I/O device on a pseudo-terminal and prints\n"
-    "its device name.\n";
+    "its device name.\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH        also make a symbolic link PATH to the device (removed on\n"
+    "                     exit)\n"
+    "  --inputs A=xx,B=xx,C=xx\n"
+    "                     input levels in hexadecimal, any of the ports in any\n"
+    "                     order (default FF: pulled up)\n"
+    "  --walk MS          change the input levels every MS milliseconds (walking one\n"
+    "                     on A, counter on B, walking zero on C)\n"
+    "  --delay MS         answer each read request MS milliseconds late\n"
+    "  --silent           never answer\n"
+    "  --trace            print each decoded command on standard error\n"
+    "  --help             print this help and exit\n"
+    "  --version          print the version and exit\n";
 
 namespace {
 
@@ -48,6 +61,10 @@ std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &op
         }
         if (arg == "--trace") {
             options.trace = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "--version") {
+            (arg == "--help" ? options.help : options.version) = true;
             continue;
         }
         if (arg != "--link" && arg != "--inputs" && arg != "--walk" && arg != "--delay")
