@@ -23,6 +23,7 @@ void CloseFd(int &fd)
 VirtualDevice::VirtualDevice(SimOptions options) : m_options(std::move(options))
 {
     m_model.inputs = m_options.inputs;
+    m_model.harness = m_options.harness;
 }
 
 VirtualDevice::~VirtualDevice()
@@ -197,4 +198,16 @@ void VirtualDevice::SendStray(std::uint8_t byte)
 {
     std::lock_guard lock(m_mutex);
     Transmit(byte);
+}
+
+void VirtualDevice::SuspendLine(bool suspended)
+{
+    ::tcflow(m_slave, suspended ? TCOOFF : TCOON);
+}
+
+termios VirtualDevice::LineSettings() const
+{
+    termios settings{};
+    ::tcgetattr(m_slave, &settings);
+    return settings;
 }
