@@ -114,6 +114,8 @@ void CPinTesterDlg::OnDirectionButton(int id)
     m_portDir[P] ^= 1 << n;
     RefreshPinPair(DirectionButtonId(P, n), StateButtonId(P, n), P, n);
     ShowDirHex();
+    // The new look, captions and field show, in one paint, before the commands go.
+    UpdateWindow();
     SendDirections();
 }
 

@@ -7,6 +7,7 @@
 #include "ui/frame_look.h"
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QLineEdit>
 
 namespace {
@@ -130,6 +131,11 @@ void CPinTesterDlg::RefreshStateRow(PortIndex P)
 {
     for (int n = 0; n < kPinsPerPort; ++n)
         RefreshStateCaption(StateButtonId(P, n), P, n);
+}
+
+void CPinTesterDlg::UpdateWindow()
+{
+    QCoreApplication::sendPostedEvents(this, QEvent::UpdateRequest);
 }
 
 void CPinTesterDlg::ConnectNotifications()

@@ -40,6 +40,8 @@ public:
     void RefreshStateCaption(int stateButton, PortIndex P, int n);
     void RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n);
     void RefreshStateRow(PortIndex P);
+    // Paints every pending change of the window now, in one paint.
+    void UpdateWindow();
 
     // Reads the three ports while connected and shows what they read.
     void PollInputs();

@@ -79,7 +79,7 @@ void FramedButton::SetLook(FrameLook look)
     if (look == m_look)
         return;
     m_look = look;
-    repaint();
+    update();
 }
 
 // Styles may clear the opaque attribute when they polish a button (Fusion

@@ -53,7 +53,8 @@ public:
     FramedButton(const QString &text, std::shared_ptr<FrameLookDrawings> drawings, QWidget *parent);
 
     FrameLook Look() const { return m_look; }
-    // A new look is painted at once; the look it already has changes nothing.
+    // A new look is painted with the window's next paint; the look it
+    // already has changes nothing.
     void SetLook(FrameLook look);
 
 protected:
