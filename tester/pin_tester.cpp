@@ -28,24 +28,28 @@ QString CPinTester::StateCaption(PortIndex P, int n) const
     return DisplayedState(P, n) ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-void CPinTester::SendDirections()
+bool CPinTester::SendDirections()
 {
     if (!m_serial.IsOpen())
-        return;
+        return true;
+    bool whole = true;
     for (PortIndex P = 0; P < kPortCount; ++P) {
         const char command[3] = {kDirectionCommand, kPortLetters[P], static_cast<char>(m_portDir[P])};
-        m_serial.Write(command, sizeof command);
+        whole = m_serial.Write(command, sizeof command) == sizeof command && whole;
     }
+    return whole;
 }
 
-void CPinTester::SendOutputs()
+bool CPinTester::SendOutputs()
 {
     if (!m_serial.IsOpen())
-        return;
+        return true;
+    bool whole = true;
     for (PortIndex P = 0; P < kPortCount; ++P) {
         const char command[2] = {kPortLetters[P], static_cast<char>(m_portOut[P])};
-        m_serial.Write(command, sizeof command);
+        whole = m_serial.Write(command, sizeof command) == sizeof command && whole;
     }
+    return whole;
 }
 
 std::uint8_t CPinTester::ReadPort(PortIndex P, bool *answered)

@@ -26,9 +26,11 @@ public:
     bool DisplayedState(PortIndex P, int n) const;
 
     // While the channel is open: the direction commands of ports A, B and C.
-    void SendDirections();
+    // False when a command could not be written whole.
+    bool SendDirections();
     // While the channel is open: the output commands of ports A, B and C.
-    void SendOutputs();
+    // False when a command could not be written whole.
+    bool SendOutputs();
     // Asks port P for its pin levels; 0xFF when the device does not answer.
     // Input left over from earlier exchanges is dropped first, so a late or
     // stray byte is never taken as the answer to a later request. `answered`
