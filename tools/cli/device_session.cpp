@@ -1,0 +1,98 @@
+#include "tools/cli/device_session.h"
+
+#include "device/port_list.h"
+#include "device/port_name.h"
+#include "tools/cli/console.h"
+#include "tools/cli/state_file.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// What the status line of the window says about a failed connect.
+QString ConnectFailedText(int result, const std::optional<QString> &device)
+{
+    const QString failed = QStringLiteral("Connection failed.");
+    if (result == -2)
+        return failed + QStringLiteral(" The port opened but could not be configured.");
+    if (!device || !QFileInfo::exists(*device))
+        return failed + QStringLiteral(" No such port.");
+    return failed;
+}
+
+void CopyTo(CPinTester &tester, const PortState &state)
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        tester.m_portDir[P] = state.dir[P];
+        tester.m_portOut[P] = state.out[P];
+    }
+}
+
+bool MakesOutputs(const PortState &from, const PortState &to)
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        if (from.dir[P] & ~to.dir[P])
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int DeviceSession::Open()
+{
+    if (m_tester.m_serial.IsOpen())
+        return kSuccess;
+    if (!m_portText)
+        return Report(kUsageError, QStringLiteral("this command needs a port: give -p PORT before it"));
+    const std::optional<QString> device = PortDeviceName(*m_portText);
+    const int result = device ? m_tester.m_serial.Open(*device, CPinTester::kLineSettings, CPinTester::kReadTimeoutMs) : -1;
+    if (result != 1)
+        return Report(kNoDevice, *m_portText + QStringLiteral(": ") + ConnectFailedText(result, device));
+    m_statePath = StateFilePath(StableDeviceName(*device));
+    QString problem;
+    m_deviceState = LoadState(m_statePath, problem);
+    if (!problem.isEmpty())
+        Report(kSuccess, problem);
+    return kSuccess;
+}
+
+std::optional<std::uint8_t> DeviceSession::Read(PortIndex P)
+{
+    bool answered = false;
+    const std::uint8_t levels = m_tester.ReadPort(P, &answered);
+    return answered ? std::optional(levels) : std::nullopt;
+}
+
+int DeviceSession::Send(const PortState &state, int kinds)
+{
+    CopyTo(m_tester, state);
+    bool whole = true;
+    if ((kinds & kOutputs) && MakesOutputs(m_deviceState, state)) {
+        whole = m_tester.SendOutputs() && (!(kinds & kDirections) || m_tester.SendDirections());
+    } else {
+        whole = (!(kinds & kDirections) || m_tester.SendDirections()) && (!(kinds & kOutputs) || m_tester.SendOutputs());
+    }
+    return Sent(whole, state);
+}
+
+int DeviceSession::SendWhole(const PortState &state)
+{
+    CopyTo(m_tester, state);
+    return Sent(m_tester.SendDirections() && m_tester.SendOutputs(), state);
+}
+
+int DeviceSession::Sent(bool whole, const PortState &state)
+{
+    if (!whole)
+        return Report(kNoDevice, QStringLiteral("the device does not take commands: writing to %1 failed").arg(*m_portText));
+    m_deviceState = state;
+    return kSuccess;
+}
+
+int DeviceSession::Remember()
+{
+    QString problem;
+    // Not a fault of the device: the environment names a folder that cannot be used.
+    return SaveState(m_statePath, m_deviceState, problem) ? kSuccess : Report(kUsageError, problem);
+}
