@@ -25,12 +25,16 @@ public:
     // An input shows the level last read, an output the level it drives.
     bool DisplayedState(PortIndex P, int n) const;
 
+    // Starts a user action or a poll tick. Once a write of an action has
+    // failed (the line stopped accepting data), the action skips its
+    // remaining writes, so it never waits for the write time-out twice.
+    void BeginAction() { m_bLineStalled = false; }
+    bool LineStalled() const { return m_bLineStalled; }
+
     // While the channel is open: the direction commands of ports A, B and C.
-    // False when a command could not be written whole.
-    bool SendDirections();
+    void SendDirections();
     // While the channel is open: the output commands of ports A, B and C.
-    // False when a command could not be written whole.
-    bool SendOutputs();
+    void SendOutputs();
     // Asks port P for its pin levels; 0xFF when the device does not answer.
     // Input left over from earlier exchanges is dropped first, so a late or
     // stray byte is never taken as the answer to a later request. `answered`
@@ -43,4 +47,10 @@ public:
     std::uint8_t m_portOut[kPortCount] = {0x00, 0x00, 0x00};
 
     CSerialPort m_serial;
+
+private:
+    // Writes one command unless an earlier write of this action failed.
+    bool Send(const char *command, short length);
+
+    bool m_bLineStalled = false;
 };

@@ -15,6 +15,7 @@ const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
 const QString kStatusConnected = QStringLiteral("Connection successful.");
 const QString kStatusFailed = QStringLiteral("Connection failed.");
 const QString kStatusNoAnswer = QStringLiteral("No answer from device.");
+const QString kStatusNotAccepting = QStringLiteral("Device not accepting data.");
 
 struct Pin
 {
@@ -62,6 +63,7 @@ void CPinTesterDlg::Dispatch(Notification notification, int id)
 {
     if (m_bInExchange)
         return;
+    BeginAction();
     for (const EventMapEntry &entry : kEventMap) {
         if (entry.notification != notification || id < entry.firstId || id > entry.lastId)
             continue;
@@ -97,9 +99,9 @@ void CPinTesterDlg::OnConnect()
     const std::optional<QString> device = PortDeviceName(m_strComPort);
     const int result = device ? m_serial.Open(*device, kLineSettings, kReadTimeoutMs) : -1;
     if (result == 1) {
-        m_strStatus = kStatusConnected;
         SendDirections();
         SendOutputs();
+        m_strStatus = LineStalled() ? kStatusNotAccepting : kStatusConnected;
     } else {
         m_strStatus = kStatusFailed;
     }
@@ -156,25 +158,25 @@ void CPinTesterDlg::OnPollOnce()
 }
 
 // An answer of 0x80 or above always counts as new, so such a port is redrawn
-// at every poll. A port that gives no answer reads as 0xFF and the status
-// line says so until a poll gets all three answers again.
+// at every poll. The first port that gives no answer ends the poll: it and
+// the ports not yet asked read as 0xFF, and the status line says so until a
+// poll gets all three answers again. Asking on would take the late answer
+// as the next port's; the discard before the next request drops it.
 void CPinTesterDlg::PollInputs()
 {
     if (!m_serial.IsOpen())
         return;
-    bool allAnswered = true;
+    bool answered = true;
     for (PortIndex P = 0; P < kPortCount; ++P) {
-        bool answered = false;
-        const std::uint8_t r = ReadPort(P, &answered);
-        allAnswered = allAnswered && answered;
+        const std::uint8_t r = answered ? ReadPort(P, &answered) : 0xFF;
         if (r >= 0x80 || r != m_portIn[P]) {
             m_portIn[P] = r;
             RefreshStateRow(P);
         }
     }
-    if (!allAnswered)
+    if (!answered)
         m_strStatus = kStatusNoAnswer;
-    else if (m_strStatus == kStatusNoAnswer)
+    else if (m_strStatus == kStatusNoAnswer || m_strStatus == kStatusNotAccepting)
         m_strStatus = kStatusConnected;
     ShowInHex();
 }
@@ -190,8 +192,10 @@ void CPinTesterDlg::OnContinuous()
 
 void CPinTesterDlg::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == m_pollTimer.timerId())
+    if (event->timerId() == m_pollTimer.timerId()) {
+        BeginAction();
         OnTimer(POLL_TIMER_ID);
+    }
     else
         QDialog::timerEvent(event);
 }

@@ -25,8 +25,9 @@ public:
     QWidget *GetDlgItem(int id) const { return m_template.GetDlgItem(id); }
 
     // true: controls into the strings; false: strings into the controls,
-    // replacing only texts that differ. Change actions are not dispatched
-    // while it runs.
+    // replacing only texts whose display would change, so a field that would
+    // look the same keeps its caret, selection and undo history. Change
+    // actions are not dispatched while it runs.
     bool UpdateData(bool bSaveAndValidate = true);
 
     void ShowDirHex();

@@ -59,6 +59,7 @@ int DeviceSession::Open()
 
 std::optional<std::uint8_t> DeviceSession::Read(PortIndex P)
 {
+    m_tester.BeginAction();
     bool answered = false;
     const std::uint8_t levels = m_tester.ReadPort(P, &answered);
     return answered ? std::optional(levels) : std::nullopt;
@@ -67,24 +68,29 @@ std::optional<std::uint8_t> DeviceSession::Read(PortIndex P)
 int DeviceSession::Send(const PortState &state, int kinds)
 {
     CopyTo(m_tester, state);
-    bool whole = true;
-    if ((kinds & kOutputs) && MakesOutputs(m_deviceState, state)) {
-        whole = m_tester.SendOutputs() && (!(kinds & kDirections) || m_tester.SendDirections());
-    } else {
-        whole = (!(kinds & kDirections) || m_tester.SendDirections()) && (!(kinds & kOutputs) || m_tester.SendOutputs());
-    }
-    return Sent(whole, state);
+    m_tester.BeginAction();
+    const bool outputsFirst = (kinds & kOutputs) && MakesOutputs(m_deviceState, state);
+    if (outputsFirst)
+        m_tester.SendOutputs();
+    if (kinds & kDirections)
+        m_tester.SendDirections();
+    if ((kinds & kOutputs) && !outputsFirst)
+        m_tester.SendOutputs();
+    return Sent(state);
 }
 
 int DeviceSession::SendWhole(const PortState &state)
 {
     CopyTo(m_tester, state);
-    return Sent(m_tester.SendDirections() && m_tester.SendOutputs(), state);
+    m_tester.BeginAction();
+    m_tester.SendDirections();
+    m_tester.SendOutputs();
+    return Sent(state);
 }
 
-int DeviceSession::Sent(bool whole, const PortState &state)
+int DeviceSession::Sent(const PortState &state)
 {
-    if (!whole)
+    if (m_tester.LineStalled())
         return Report(kNoDevice, QStringLiteral("the device does not take commands: writing to %1 failed").arg(*m_portText));
     m_deviceState = state;
     return kSuccess;

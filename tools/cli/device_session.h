@@ -34,7 +34,7 @@ public:
     int Remember();
 
 private:
-    int Sent(bool whole, const PortState &state);
+    int Sent(const PortState &state);
 
     std::optional<QString> m_portText;
     CPinTester m_tester;
