@@ -122,6 +122,13 @@ QString EventLine(const Event &event, const WatchOptions &options)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
+// ISO 8601 with milliseconds and the local offset from UTC.
+QString TimeOfDay(const QDateTime &utc)
+{
+    const QDateTime local = utc.toLocalTime();
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
 QString ParseWatchOptions(const Arguments &sorted, WatchOptions &options)
 {
     if (!sorted.operands.isEmpty())
@@ -180,10 +187,16 @@ int WatchCommand(CommandContext &context, const QStringList &args)
     int polls = 0, changes = 0, silentPolls = 0;
     bool countReached = false;
     for (qint64 nextPoll = 0;; nextPoll += options.intervalMs) {
+        // The time of the poll, written out only when a line needs it: the
+        // time of day costs look-ups of the time zone.
+        const qint64 pollMs = clock.elapsed();
+        const QDateTime pollTime = options.relative ? QDateTime() : QDateTime::currentDateTimeUtc();
         Event event;
-        event.time = options.relative ? QString::number(clock.elapsed() / 1000.0, 'f', 3)
-                                      : QDateTime::currentDateTime().toOffsetFromUtc(QDateTime::currentDateTime().offsetFromUtc())
-                                            .toString(Qt::ISODateWithMs);
+        auto print = [&] {
+            if (event.time.isEmpty())
+                event.time = options.relative ? QString::number(pollMs / 1000.0, 'f', 3) : TimeOfDay(pollTime);
+            PrintLine(EventLine(event, options));
+        };
         bool answered = true;
         for (PortIndex P = 0; P < kPortCount && !countReached; ++P) {
             const std::optional<std::uint8_t> read = context.device.Read(P);
@@ -196,7 +209,7 @@ int WatchCommand(CommandContext &context, const QStringList &args)
                 event.what = QStringLiteral("change");
                 event.port = P;
                 event.pin = n;
-                PrintLine(EventLine(event, options));
+                print();
                 countReached = ++changes == options.count;
             }
             if (read)
@@ -207,7 +220,7 @@ int WatchCommand(CommandContext &context, const QStringList &args)
         if (answered != answering) {
             answering = answered;
             event.what = answered ? QStringLiteral("answer") : QStringLiteral("no-answer");
-            PrintLine(EventLine(event, options));
+            print();
         }
         const qint64 end = options.durationMs ? options.durationMs : std::numeric_limits<qint64>::max();
         if (countReached || clock.elapsed() >= end)
