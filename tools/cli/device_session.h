@@ -1,7 +1,7 @@
 #pragma once
 
 #include "tester/pin_tester.h"
-#include "tools/cli/pin_spec.h"
+#include "tools/cli/port_settings.h"
 
 #include <QString>
 #include <cstdint>

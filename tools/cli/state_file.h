@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/cli/pin_spec.h"
+#include "tools/cli/port_settings.h"
 
 #include <QString>
 

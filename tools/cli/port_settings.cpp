@@ -1,4 +1,4 @@
-#include "tools/cli/pin_spec.h"
+#include "tools/cli/port_settings.h"
 
 #include <QRegularExpression>
 
