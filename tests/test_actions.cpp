@@ -137,7 +137,7 @@ private slots:
         TesterFixture t;
         for (const char *text : {"", "abc", "0", "70000", "/dev/korvane-none"}) {
             t.Connect(text);
-            QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed."));
+            QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed. No such port."));
             QVERIFY(!t.Dlg().m_serial.IsOpen());
         }
         // Connecting again closes the old port first, or the exclusive open would fail.
@@ -151,7 +151,8 @@ private slots:
         CSerialPort other;
         QCOMPARE(other.Open(t.DevicePath(), "9600", 50), 1);
         t.Connect(t.DevicePath());
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed."));
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed. It is in use by another program (PID %1).")
+                                         .arg(QCoreApplication::applicationPid()));
     }
 
     void continuousPolling()
