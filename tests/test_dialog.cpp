@@ -12,7 +12,7 @@ namespace {
 
 const char *ExpectedClass(ControlKind kind)
 {
-    static const char *const names[] = {"QPushButton", "QPushButton", "QLineEdit", "QLabel", "QGroupBox", "QCheckBox"};
+    static const char *const names[] = {"QPushButton", "QPushButton", "QLineEdit", "ElidingLabel", "QGroupBox", "QCheckBox"};
     return names[static_cast<int>(kind)];
 }
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QLabel>
 #include <QFile>
 #include <QProcess>
 #include <QScopeGuard>
@@ -206,6 +207,29 @@ private slots:
         QCOMPARE(QString::fromUtf8(user.readAllStandardOutput()),
                  QStringLiteral("-1 Permission denied: join the group dialout and log in again.\n-1 %1\n")
                      .arg(InUseBy(pid)));
+    }
+
+    void theStatusLineTellsWhyCutToFit()
+    {
+        TesterFixture t;
+        t.Connect(QStringLiteral("ptmx"));
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed. ") + kNotSerial);
+
+        CSerialPort other;
+        QCOMPARE(Open(other, t.DevicePath()), 1);
+        t.Connect(t.DevicePath());
+        const QString full = QStringLiteral("Connection failed. ") + InUseBy(QCoreApplication::applicationPid());
+        QCOMPARE(t.Text(IDC_STATUS), full);
+        const auto *status = qobject_cast<QLabel *>(t.Dlg().GetDlgItem(IDC_STATUS));
+        QVERIFY2(status->text().endsWith(QStringLiteral("...")), qPrintable(status->text()));
+        QVERIFY(full.startsWith(status->text().chopped(3)));
+        QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->contentsRect().width());
+        QCOMPARE(status->toolTip(), full);
+
+        other.Close();
+        t.Click(IDC_CONNECT);
+        QCOMPARE(status->text(), QStringLiteral("Connection successful."));
+        QCOMPARE(status->toolTip(), QString());
     }
 };
 
