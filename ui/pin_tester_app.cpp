@@ -2,6 +2,7 @@
 
 #include "res/version.h"
 #include "tester/pin_tester_dlg.h"
+#include "ui/closing_signals.h"
 
 #include <QMessageBox>
 #include <QShortcut>
@@ -18,6 +19,7 @@ bool CPinTesterApp::InitInstance()
     CPinTesterDlg dlg;
     QShortcut help(QKeySequence::HelpContents, &dlg);
     connect(&help, &QShortcut::activated, this, &CPinTesterApp::OnHelp);
+    const ClosingSignals closingSignals(dlg);
     dlg.DoModal();
     return false;
 }
