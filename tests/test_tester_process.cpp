@@ -88,6 +88,24 @@ private slots:
         QCOMPARE(said.count('\n'), 1);
         QVERIFY2(said.contains("needs a graphical session") && said.contains("korvane-sim"), said.constData());
     }
+
+    void theWindowStartsCentredOnThePointersScreen()
+    {
+        for (const QScreen *screen : QGuiApplication::screens()) {
+            const QRect area = screen->availableGeometry();
+            QCursor::setPos(area.topLeft() + QPoint(5, 5));
+            CPinTesterDlg dlg;
+            QRect frame;
+            QTimer::singleShot(100, &dlg, [&dlg, &frame] {
+                frame = dlg.frameGeometry();
+                dlg.reject();
+            });
+            dlg.DoModal();
+            const QPoint offset = frame.center() - area.center();
+            QVERIFY2(offset.manhattanLength() <= 1,
+                     qPrintable(QStringLiteral("%1 off by %2,%3").arg(screen->name()).arg(offset.x()).arg(offset.y())));
+        }
+    }
 };
 
 int main(int argc, char **argv)
