@@ -188,11 +188,13 @@ private slots:
             QSKIP("needs root to make devices another user may not use");
         PtyDevice forGroup;
         PtyDevice locked;
+        PtyDevice free;
         const struct group *dialout = ::getgrnam("dialout");
         QVERIFY(dialout);
         QCOMPARE(::chown(QFile::encodeName(forGroup.path).constData(), 0, dialout->gr_gid), 0);
         QCOMPARE(::chmod(QFile::encodeName(forGroup.path).constData(), 0660), 0);
-        QCOMPARE(::chmod(QFile::encodeName(locked.path).constData(), 0666), 0);
+        for (const PtyDevice *open : {&locked, &free})
+            QCOMPARE(::chmod(QFile::encodeName(open->path).constData(), 0666), 0);
         // A lock naming a process of root's, which the user may not even signal.
         const qint64 pid = QCoreApplication::applicationPid();
         WriteLock(QtLockFile(locked.path), QByteArray::number(pid).rightJustified(10, ' ') + '\n');
@@ -201,11 +203,11 @@ private slots:
         QProcess user;
         user.start(QStringLiteral("setpriv"), {"--reuid=nobody", "--regid=nogroup", "--clear-groups",
                                                QCoreApplication::applicationFilePath(), kOpenEach, forGroup.path,
-                                               locked.path});
+                                               locked.path, free.path});
         QVERIFY(user.waitForFinished(10000));
         QCOMPARE(user.readAllStandardError(), QByteArray());
         QCOMPARE(QString::fromUtf8(user.readAllStandardOutput()),
-                 QStringLiteral("-1 Permission denied: join the group dialout and log in again.\n-1 %1\n")
+                 QStringLiteral("-1 Permission denied: join the group dialout and log in again.\n-1 %1\n1 \n")
                      .arg(InUseBy(pid)));
     }
 

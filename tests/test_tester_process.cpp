@@ -67,13 +67,15 @@ private slots:
         TesterFixture t;
         t.Connect(t.DevicePath());
         t.Click(IDC_CONTINUOUS);
+        const QString lock = QStringLiteral("/var/lock/LCK..") + t.DevicePath().mid(5).replace(u'/', u'_');
+        QVERIFY(QFile::exists(lock));
         const ClosingSignals closingSignals(t.Dlg());
         // The help box is open when the signal comes.
         QTimer::singleShot(0, &t.Dlg(), [&t] { QMessageBox::information(&t.Dlg(), QString(), QString()); });
         QTimer::singleShot(300, [] { ::raise(SIGTERM); });
         QCOMPARE(t.Dlg().exec(), int(QDialog::Rejected));
         QVERIFY(!t.Dlg().m_serial.IsOpen() && !t.Dlg().IsPolling());
-        QVERIFY(!QFile::exists(QStringLiteral("/var/lock/LCK..") + t.DevicePath().mid(5).replace(u'/', u'_')));
+        QVERIFY(!QFile::exists(lock));
     }
 
     void withoutADisplayItSaysSoAndEnds()
