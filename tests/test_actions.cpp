@@ -2,6 +2,7 @@
 #include "ui/frame_look.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 
 namespace {
 
@@ -147,12 +148,20 @@ private slots:
         QCOMPARE(t.Wire(30), kStartState + kStartState);
         t.Connect("/dev/korvane-none");
         QVERIFY(!t.Dlg().m_serial.IsOpen());
-        // A port held by another program.
+        t.Connect("ptmx");
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed. That is not a serial port."));
+        // A port held by another program. The status line cuts what does not
+        // fit with "..." and shows it whole as its tooltip.
         CSerialPort other;
         QCOMPARE(other.Open(t.DevicePath(), "9600", 50), 1);
         t.Connect(t.DevicePath());
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed. It is in use by another program (PID %1).")
-                                         .arg(QCoreApplication::applicationPid()));
+        const QString inUse = QStringLiteral("Connection failed. It is in use by another program (PID %1).")
+                                  .arg(QCoreApplication::applicationPid());
+        QCOMPARE(t.Text(IDC_STATUS), inUse);
+        const auto *status = qobject_cast<QLabel *>(t.Dlg().GetDlgItem(IDC_STATUS));
+        QVERIFY(status->text().endsWith("...") && inUse.startsWith(status->text().chopped(3)));
+        QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->contentsRect().width());
+        QCOMPARE(status->toolTip(), inUse);
     }
 
     void continuousPolling()
