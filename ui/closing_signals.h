@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <csignal>
+#include <iterator>
 
 class QDialog;
 class QSocketNotifier;
