@@ -5,6 +5,7 @@
 #include "tester/hex_text.h"
 #include "ui/control_text.h"
 #include "ui/frame_look.h"
+#include "ui/window_centring.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -39,6 +40,7 @@ CPinTesterDlg::CPinTesterDlg(QWidget *parent)
 
 int CPinTesterDlg::DoModal()
 {
+    CentreOnPointerScreen(*this);
     return exec();
 }
 

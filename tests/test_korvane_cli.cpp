@@ -182,7 +182,7 @@ private slots:
 
         for (const char *command : {"list", "read", "set", "sync", "watch", "test", "run"}) {
             const Result help = cli.Run({command, "--help"});
-            QVERIFY2(help.status == 0 && help.out.startsWith("usage: korvane-cli [-p PORT] " + QString(command)), command);
+            QVERIFY2(help.status == 0 && help.out.startsWith("Usage: korvane-cli [-p PORT] " + QString(command)), command);
             QVERIFY(cli.Run({"--help"}).out.contains("\n  " + QString(command)));
         }
         QVERIFY(cli.Run({"--version"}).out.startsWith("korvane-cli 1."));

@@ -1,23 +1,20 @@
 #include "tools/cli/device_session.h"
 
+#include "device/open_failure.h"
 #include "device/port_list.h"
 #include "device/port_name.h"
 #include "tools/cli/console.h"
 #include "tools/cli/state_file.h"
 
-#include <QFileInfo>
+#include <QStringList>
 
 namespace {
 
-// What the status line of the window says about a failed connect.
-QString ConnectFailedText(int result, const std::optional<QString> &device)
+// What the window's status line says about a failed connect: the reason,
+// where it is known, follows in a sentence of its own.
+QString ConnectFailedText(const OpenFailure &failure)
 {
-    const QString failed = QStringLiteral("Connection failed.");
-    if (result == -2)
-        return failed + QStringLiteral(" The port opened but could not be configured.");
-    if (!device || !QFileInfo::exists(*device))
-        return failed + QStringLiteral(" No such port.");
-    return failed;
+    return QStringList{QStringLiteral("Connection failed."), OpenFailureSentence(failure)}.join(u' ').trimmed();
 }
 
 void CopyTo(CPinTester &tester, const PortState &state)
@@ -47,8 +44,10 @@ int DeviceSession::Open()
         return Report(kUsageError, QStringLiteral("this command needs a port: give -p PORT before it"));
     const std::optional<QString> device = PortDeviceName(*m_portText);
     const int result = device ? m_tester.m_serial.Open(*device, CPinTester::kLineSettings, CPinTester::kReadTimeoutMs) : -1;
-    if (result != 1)
-        return Report(kNoDevice, *m_portText + QStringLiteral(": ") + ConnectFailedText(result, device));
+    if (result != 1) {
+        const OpenFailure failure = device ? m_tester.m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
+        return Report(kNoDevice, *m_portText + QStringLiteral(": ") + ConnectFailedText(failure));
+    }
     m_statePath = StateFilePath(StableDeviceName(*device));
     QString problem;
     m_deviceState = LoadState(m_statePath, problem);

@@ -3,20 +3,28 @@
 #include <charconv>
 
 const char *const kSimUsage =
-    "usage: korvane-sim [OPTION]...\n"
+    "Usage: korvane-sim [OPTION]...\n"
     "Runs a virtual KORVANE 24-line I/O device on a pseudo-terminal and prints\n"
     "its device name.\n"
-    "  --link PATH               also make a symbolic link PATH to the device\n"
-    "  --inputs A=xx,B=xx,C=xx   input levels in hexadecimal (default FF)\n"
-    "  --walk MS                 change the input levels every MS milliseconds\n"
-    "  --delay MS                answer each read request MS milliseconds late\n"
-    "  --silent                  never answer\n"
-    "  --trace                   print each decoded command on standard error\n"
-    "  --loopback A:B            wire each pin of port A to the same pin of port B\n"
-    "  --open A3                 the loopback wire of pin A3 is broken\n"
-    "  --fault A3=0              pin A3 always reads low (A3=1: always high)\n"
-    "  --short B1:B2             pins B1 and B2 both read the AND of their wires\n"
-    "  --help                    show this text\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH        also make a symbolic link PATH to the device (removed on\n"
+    "                     exit)\n"
+    "  --inputs A=xx,B=xx,C=xx\n"
+    "                     input levels in hexadecimal, any of the ports in any\n"
+    "                     order (default FF: pulled up)\n"
+    "  --walk MS          change the input levels every MS milliseconds (walking one\n"
+    "                     on A, counter on B, walking zero on C)\n"
+    "  --delay MS         answer each read request MS milliseconds late\n"
+    "  --silent           never answer\n"
+    "  --trace            print each decoded command on standard error\n"
+    "  --loopback A:B     wire each pin of port A to the same pin of port B\n"
+    "  --open A3          the loopback wire of pin A3 is broken\n"
+    "  --fault A3=0       pin A3 always reads low (A3=1: always high)\n"
+    "  --short B1:B2      pins B1 and B2 both read the AND of their wires\n"
+    "  --help             print this help and exit\n"
+    "  --version          print the version and exit\n"
+    "\n"
     "--open, --fault and --short may be given several times.\n";
 
 namespace {
@@ -143,8 +151,8 @@ std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &op
             options.trace = true;
             continue;
         }
-        if (arg == "--help") {
-            options.help = true;
+        if (arg == "--help" || arg == "--version") {
+            (arg == "--help" ? options.help : options.version) = true;
             continue;
         }
         if (!TakesValue(arg))
