@@ -25,13 +25,16 @@ void OnInterrupt(int)
 
 // While it lives, Ctrl-C (SIGINT) and SIGTERM only set g_interrupted. They
 // stay blocked except during Pause, so one that arrives during an exchange
-// ends the next pause at once and none is lost.
+// ends the next pause at once and none is lost. When not caught (in a
+// script, which they end as a whole), they keep their usual effect.
 class Interruptions
 {
 public:
-    Interruptions()
+    explicit Interruptions(bool caught) : m_caught(caught)
     {
         g_interrupted = 0;
+        if (!caught)
+            return;
         struct sigaction action{};
         action.sa_handler = OnInterrupt;
         ::sigaction(SIGINT, &action, &m_oldInt);
@@ -47,6 +50,8 @@ public:
     }
     ~Interruptions()
     {
+        if (!m_caught)
+            return;
         ::sigprocmask(SIG_SETMASK, &m_oldMask, nullptr);
         ::sigaction(SIGINT, &m_oldInt, nullptr);
         ::sigaction(SIGTERM, &m_oldTerm, nullptr);
@@ -59,12 +64,13 @@ public:
     {
         if (ms > 0 && !g_interrupted) {
             const timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
-            ::ppoll(nullptr, 0, &wait, &m_pauseMask);
+            ::ppoll(nullptr, 0, &wait, m_caught ? &m_pauseMask : nullptr);
         }
         return !g_interrupted;
     }
 
 private:
+    bool m_caught;
     struct sigaction m_oldInt{};
     struct sigaction m_oldTerm{};
     sigset_t m_oldMask{};
@@ -177,7 +183,7 @@ int WatchCommand(CommandContext &context, const QStringList &args)
     if (const int status = context.device.Open())
         return status;
 
-    const Interruptions interruptions;
+    const Interruptions interruptions(!context.inScript);
     QElapsedTimer clock;
     clock.start();
     if (options.format == Format::Csv)
