@@ -5,6 +5,7 @@
 #include "tester/hex_text.h"
 #include "ui/control_text.h"
 #include "ui/frame_look.h"
+#include "ui/port_list_popup.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -32,9 +33,16 @@ constexpr FieldBinding kFieldBindings[] = {
 CPinTesterDlg::CPinTesterDlg(QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_hIcon(LoadMainFrameIcon()), m_template(PinTesterDialogTemplate(), *this)
+      m_hIcon(LoadMainFrameIcon()), m_template(PinTesterDialogTemplate(), *this),
+      m_portList(new PortListPopup(qobject_cast<QLineEdit *>(GetDlgItem(IDC_COMPORT)), m_ports))
 {
     ConnectNotifications();
+}
+
+void CPinTesterDlg::SetPortSource(std::shared_ptr<const PortSource> source)
+{
+    m_ports = std::move(source);
+    m_portList->SetSource(m_ports);
 }
 
 int CPinTesterDlg::DoModal()

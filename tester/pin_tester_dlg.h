@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/port_list.h"
 #include "tester/pin_tester.h"
 #include "ui/realised_template.h"
 
@@ -7,6 +8,9 @@
 #include <QDialog>
 #include <QIcon>
 #include <cstdint>
+#include <memory>
+
+class PortListPopup;
 
 // The tester's window: the dialog IDD_PINTESTER_DIALOG over the tester's
 // state and device routines. Its eleven strings are bound to the fields; the
@@ -23,6 +27,9 @@ public:
     // Shows the dialog centred and runs it until it closes.
     int DoModal();
     QWidget *GetDlgItem(int id) const { return m_template.GetDlgItem(id); }
+    // Where the Com Port field's list of ports comes from (the system's ports by default).
+    void SetPortSource(std::shared_ptr<const PortSource> source);
+    PortListPopup &PortList() const { return *m_portList; }
 
     // true: controls into the strings; false: strings into the controls,
     // replacing only texts that differ. Change actions are not dispatched
@@ -91,6 +98,8 @@ private:
     void CloseChannelAndStopPolling();
 
     RealisedTemplate m_template;
+    std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
+    PortListPopup *m_portList;
     QBasicTimer m_pollTimer;
     bool m_bInExchange = false;
     bool m_bInitialised = false;
