@@ -3,6 +3,7 @@
 #include "res/main_frame_icon.h"
 #include "res/resource.h"
 #include "tester/hex_text.h"
+#include "tester/pin_descriptions.h"
 #include "ui/control_text.h"
 #include "ui/frame_look.h"
 #include "ui/port_list_popup.h"
@@ -37,6 +38,25 @@ CPinTesterDlg::CPinTesterDlg(QWidget *parent)
       m_portList(new PortListPopup(qobject_cast<QLineEdit *>(GetDlgItem(IDC_COMPORT)), m_ports))
 {
     ConnectNotifications();
+    DescribeControls();
+}
+
+// The pin buttons are described by their template captions until a refresh
+// describes them by the state.
+void CPinTesterDlg::DescribeControls()
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        for (int n = 0; n < kPinsPerPort; ++n) {
+            SetControlDescription(GetDlgItem(DirectionButtonId(P, n)), DirectionDescription(P, n, true));
+            QWidget *state = GetDlgItem(StateButtonId(P, n));
+            SetControlDescription(state, StateDescription(P, n, ControlText(state)));
+        }
+    }
+    for (const ControlTemplate &control : PinTesterDialogTemplate().controls) {
+        const QString description = HexFieldDescription(control.id);
+        if (!description.isEmpty())
+            SetControlDescription(GetDlgItem(control.id), description);
+    }
 }
 
 void CPinTesterDlg::SetPortSource(std::shared_ptr<const PortSource> source)
@@ -123,7 +143,9 @@ void CPinTesterDlg::ParseHexField(int editId, QString &member, std::uint8_t &tar
 
 void CPinTesterDlg::RefreshStateCaption(int stateButton, PortIndex P, int n)
 {
-    SetControlText(GetDlgItem(stateButton), StateCaption(P, n));
+    QWidget *button = GetDlgItem(stateButton);
+    SetControlText(button, StateCaption(P, n));
+    SetControlDescription(button, StateDescription(P, n, StateCaption(P, n)));
 }
 
 void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n)
@@ -132,6 +154,7 @@ void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortInd
     SetFrameLook(GetDlgItem(stateButton), input ? FrameLook::Flat : FrameLook::Heavy);
     RefreshStateCaption(stateButton, P, n);
     SetControlText(GetDlgItem(directionButton), DirectionCaption(P, n));
+    SetControlDescription(GetDlgItem(directionButton), DirectionDescription(P, n, input));
 }
 
 void CPinTesterDlg::RefreshStateRow(PortIndex P)

@@ -84,6 +84,7 @@ private:
     void ShowHex(const std::uint8_t (&bytes)[kPortCount], PortStrings &strings);
 
     void ConnectNotifications();
+    void DescribeControls();
     void Dispatch(Notification notification, int id);
 
     void OnConnect();

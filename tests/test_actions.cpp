@@ -12,6 +12,13 @@ QByteArray Hex(const char *text)
 
 const QByteArray kStartState = Hex("2141ff2142ff2143ff" "410042004300");
 
+// A control's accessible name, when its tooltip says the same.
+QString Described(TesterFixture &t, int id)
+{
+    const QWidget *control = t.Dlg().GetDlgItem(id);
+    return control->toolTip() == control->accessibleName() ? control->accessibleName() : QStringLiteral("differs");
+}
+
 QString InputBytes(CPinTesterDlg &dlg)
 {
     return QString::asprintf("%02x%02x%02x", dlg.m_portIn[0], dlg.m_portIn[1], dlg.m_portIn[2]);
@@ -75,6 +82,28 @@ private slots:
         QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("23"));
         QCOMPARE(qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_OUTHEX_B))->cursorPosition(), 2);
         QCOMPARE(dlg.m_portOut[1], 0x23);
+    }
+
+    void controlsSayWhatTheyAre()
+    {
+        TesterFixture t;
+        QCOMPARE(Described(t, DirectionButtonId(1, 3)), QStringLiteral("Port B pin 3 direction: input"));
+        QCOMPARE(Described(t, StateButtonId(1, 3)), QStringLiteral("Port B pin 3 state: not read yet"));
+        QCOMPARE(Described(t, IDC_DIRHEX_A), QStringLiteral("Port A directions (hexadecimal)"));
+        QCOMPARE(Described(t, IDC_INHEX_C), QStringLiteral("Port C inputs (hexadecimal)"));
+        QCOMPARE(Described(t, IDC_OUTHEX_B), QStringLiteral("Port B outputs (hexadecimal)"));
+        // The names follow the state through clicks and polls; the captions stay as they were.
+        t.Click(DirectionButtonId(1, 3));
+        QCOMPARE(Described(t, DirectionButtonId(1, 3)), QStringLiteral("Port B pin 3 direction: output"));
+        QCOMPARE(Described(t, StateButtonId(1, 3)), QStringLiteral("Port B pin 3 state: 0"));
+        t.Click(StateButtonId(1, 3));
+        QCOMPARE(Described(t, StateButtonId(1, 3)), QStringLiteral("Port B pin 3 state: 1"));
+        t.Connect(t.DevicePath());
+        t.Device().SetInputs(2, 0x01);
+        t.Click(IDC_POLL_ONCE);
+        QCOMPARE(Described(t, StateButtonId(2, 0)) + Described(t, StateButtonId(2, 1)),
+                 QStringLiteral("Port C pin 0 state: 1Port C pin 1 state: 0"));
+        QCOMPARE(t.Text(StateButtonId(1, 3)) + t.Text(DirectionButtonId(1, 3)) + t.Text(StateButtonId(2, 0)), "1O1");
     }
 
     void polls()

@@ -29,3 +29,9 @@ void SetControlText(QWidget *control, const QString &text)
     else if (auto *group = qobject_cast<QGroupBox *>(control))
         group->setTitle(text);
 }
+
+void SetControlDescription(QWidget *control, const QString &text)
+{
+    control->setAccessibleName(text);
+    control->setToolTip(text);
+}
