@@ -1,29 +1,13 @@
 #include "tester/hex_text.h"
 
-namespace {
+#include <QList>
 
-// The start of the rightmost two characters, counting a surrogate pair as one
-// character so that a cut never splits it.
-qsizetype StartOfLastTwo(const QString &text)
+std::uint8_t HexDigitValue(char32_t c)
 {
-    qsizetype start = text.size();
-    for (int kept = 0; kept < 2 && start > 0; ++kept) {
-        --start;
-        if (start > 0 && text[start].isLowSurrogate() && text[start - 1].isHighSurrogate())
-            --start;
-    }
-    return start;
-}
-
-} // namespace
-
-std::uint8_t HexDigitValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return static_cast<std::uint8_t>(u - u'0');
-    if (u >= u'A' && u <= u'F')
-        return static_cast<std::uint8_t>(u - u'A' + 10);
+    if (c >= U'0' && c <= U'9')
+        return static_cast<std::uint8_t>(c - U'0');
+    if (c >= U'A' && c <= U'F')
+        return static_cast<std::uint8_t>(c - U'A' + 10);
     return 0;
 }
 
@@ -32,31 +16,38 @@ QString FormatHex(std::uint8_t value)
     return QString::number(value, 16);
 }
 
+namespace {
+
+QString FromCodePoints(const QList<uint> &characters)
+{
+    return QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()), characters.size());
+}
+
+} // namespace
+
 QString UpperCased(const QString &text)
 {
-    QString upper = text;
-    for (QChar &c : upper) {
-        if (!c.isSurrogate())
-            c = c.toUpper();
-    }
-    return upper;
+    QList<uint> characters = text.toUcs4();
+    for (uint &c : characters)
+        c = QChar::toUpper(c);
+    return FromCodePoints(characters);
 }
 
 std::uint8_t ParseHexText(QString &text, bool &shortened)
 {
     text = UpperCased(text);
-    shortened = false;
-    if (text.size() >= 3) {
-        const qsizetype start = StartOfLastTwo(text);
-        shortened = start > 0;
-        text = text.mid(start);
+    QList<uint> characters = text.toUcs4();
+    shortened = characters.size() >= 3;
+    if (shortened) {
+        characters = characters.last(2);
+        text = FromCodePoints(characters);
     }
-    switch (text.size()) {
+    switch (characters.size()) {
     case 0:
         return 0;
     case 1:
-        return HexDigitValue(text[0]);
+        return HexDigitValue(characters[0]);
     default:
-        return static_cast<std::uint8_t>(HexDigitValue(text[0]) * 16 + HexDigitValue(text[1]));
+        return static_cast<std::uint8_t>(HexDigitValue(characters[0]) * 16 + HexDigitValue(characters[1]));
     }
 }

@@ -96,7 +96,7 @@ void CPinTesterDlg::DoDataExchange(bool bSaveAndValidate)
         QString &member = this->*binding.member;
         if (bSaveAndValidate)
             member = ControlText(control);
-        else if (ControlText(control) != member)
+        else if (ControlText(control) != DisplayedForm(control, member))
             SetControlText(control, member);
     }
 }

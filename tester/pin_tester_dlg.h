@@ -32,8 +32,9 @@ public:
     PortListPopup &PortList() const { return *m_portList; }
 
     // true: controls into the strings; false: strings into the controls,
-    // replacing only texts that differ. Change actions are not dispatched
-    // while it runs.
+    // replacing only texts whose display would change, so a field that would
+    // look the same keeps its caret, selection and undo history. Change
+    // actions are not dispatched while it runs.
     bool UpdateData(bool bSaveAndValidate = true);
 
     void ShowDirHex();

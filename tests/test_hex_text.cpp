@@ -10,9 +10,9 @@ private slots:
     void digitsAndFormatting()
     {
         QString digits;
-        for (char16_t c : {u'0', u'9', u'A', u'F', u'a', u'f', u'G', u'/', u':', u'@', u'\u00E9', u'\uFF10'})
-            digits += QString::number(HexDigitValue(QChar(c))) + ' ';
-        QCOMPARE(digits, QStringLiteral("0 9 10 15 0 0 0 0 0 0 0 0 "));
+        for (char32_t c : {U'0', U'9', U'A', U'F', U'a', U'f', U'G', U'/', U':', U'@', U'\u00E9', U'\uFF10', U'\U0001D7CE', U'\U00010041'})
+            digits += QString::number(HexDigitValue(c)) + ' ';
+        QCOMPARE(digits, QStringLiteral("0 9 10 15 0 0 0 0 0 0 0 0 0 0 "));
         QString formatted;
         for (int value : {0, 0x05, 10, 0xA0, 0xFF})
             formatted += FormatHex(static_cast<std::uint8_t>(value)) + ' ';
@@ -32,7 +32,11 @@ private slots:
         QTest::newRow("F then G") << "FG" << "FG" << 0xF0 << false;
         QTest::newRow("digit typed in front is lost") << "312" << "12" << 0x12 << true;
         QTest::newRow("four digits") << "abcd" << "CD" << 0xCD << true;
-        QTest::newRow("cut never splits a surrogate pair") << QString::fromUtf8("12\xF0\x9F\x98\x80") << QString::fromUtf8("2\xF0\x9F\x98\x80") << 0x20 << true;
+        // A character outside the Basic Multilingual Plane counts as one.
+        const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+        QTest::newRow("emoji then 5") << emoji + "5" << emoji + "5" << 0x05 << false;
+        QTest::newRow("cut never splits an emoji") << "12" + emoji << "2" + emoji << 0x20 << true;
+        QTest::newRow("emoji cut away") << emoji + emoji + "a" << emoji + "A" << 0x0A << true;
     }
 
     void parsing()

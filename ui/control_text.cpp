@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QValidator>
 
 QString ControlText(const QWidget *control)
 {
@@ -28,6 +29,17 @@ void SetControlText(QWidget *control, const QString &text)
         button->setText(text);
     else if (auto *group = qobject_cast<QGroupBox *>(control))
         group->setTitle(text);
+}
+
+QString DisplayedForm(const QWidget *control, const QString &text)
+{
+    const auto *edit = qobject_cast<const QLineEdit *>(control);
+    if (!edit || !edit->validator())
+        return text;
+    QString shown = text;
+    int position = static_cast<int>(shown.size());
+    edit->validator()->validate(shown, position);
+    return shown;
 }
 
 void SetControlDescription(QWidget *control, const QString &text)

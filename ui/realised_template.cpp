@@ -3,7 +3,7 @@
 #include "res/resource.h"
 #include "ui/dialog_units.h"
 #include "ui/frame_look.h"
-#include "ui/upper_case_validator.h"
+#include "ui/field_edit.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -23,13 +23,12 @@ Qt::Alignment TextAlignment(ControlStyle styles)
 
 QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent)
 {
-    auto *edit = new QLineEdit(QString::fromLatin1(control.text), parent);
+    auto *edit = new FieldEdit(QString::fromLatin1(control.text), HasStyle(control.styles, ControlStyle::UpperCase),
+                               parent);
     edit->setFrame(HasStyle(control.styles, ControlStyle::Border));
     edit->setAlignment(TextAlignment(control.styles) | Qt::AlignVCenter);
     edit->setReadOnly(HasStyle(control.styles, ControlStyle::ReadOnly));
     edit->setTextMargins(0, 0, 0, 0);
-    if (HasStyle(control.styles, ControlStyle::UpperCase))
-        edit->setValidator(new UpperCaseValidator(edit));
     return edit;
 }
 
