@@ -22,6 +22,16 @@ void ClearTimeout(QSerialPort &port)
 
 } // namespace
 
+CSerialPort::CSerialPort()
+{
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
+        const bool trouble = error == QSerialPort::ReadError || error == QSerialPort::WriteError
+            || error == QSerialPort::ResourceError;
+        if (trouble && m_bOpen && m_troubleHandler)
+            m_troubleHandler();
+    });
+}
+
 CSerialPort::~CSerialPort()
 {
     if (m_bOpen)

@@ -15,6 +15,7 @@ const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
 const QString kStatusConnected = QStringLiteral("Connection successful.");
 const QString kStatusFailed = QStringLiteral("Connection failed.");
 const QString kStatusNoAnswer = QStringLiteral("No answer from device.");
+const QString kStatusDisconnected = QStringLiteral("Device disconnected.");
 
 struct Pin
 {
@@ -97,12 +98,41 @@ void CPinTesterDlg::OnConnect()
     const std::optional<QString> device = PortDeviceName(m_strComPort);
     const int result = device ? m_serial.Open(*device, kLineSettings, kReadTimeoutMs) : -1;
     if (result == 1) {
-        m_strStatus = kStatusConnected;
-        SendDirections();
-        SendOutputs();
+        m_lineKeeper.Watch(m_strComPort, *device);
+        SendStateOnConnect();
     } else {
+        m_lineKeeper.Forget();
         m_strStatus = kStatusFailed;
     }
+    UpdateData(false);
+}
+
+// The device takes the window's state at once.
+void CPinTesterDlg::SendStateOnConnect()
+{
+    m_strStatus = kStatusConnected;
+    SendDirections();
+    SendOutputs();
+}
+
+// The port state and the polling switch stay as they are for the device's return.
+void CPinTesterDlg::OnDeviceLost()
+{
+    m_serial.Close();
+    m_strStatus = kStatusDisconnected;
+    UpdateData(false);
+}
+
+// The lost device is back: connected again as Connect does, with the same state.
+void CPinTesterDlg::OnDeviceFound(const QString &device)
+{
+    if (m_serial.Open(device, kLineSettings, kReadTimeoutMs) != 1)
+        return;
+    if (!m_lineKeeper.Resume(device)) {
+        m_serial.Close();
+        return;
+    }
+    SendStateOnConnect();
     UpdateData(false);
 }
 
@@ -213,6 +243,7 @@ void CPinTesterDlg::reject()
 
 void CPinTesterDlg::CloseChannelAndStopPolling()
 {
+    m_lineKeeper.Forget();
     if (m_serial.IsOpen())
         m_serial.Close();
     m_pollTimer.stop();

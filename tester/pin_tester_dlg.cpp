@@ -39,6 +39,8 @@ CPinTesterDlg::CPinTesterDlg(QWidget *parent)
 {
     ConnectNotifications();
     DescribeControls();
+    connect(&m_lineKeeper, &LineKeeper::lost, this, &CPinTesterDlg::OnDeviceLost);
+    connect(&m_lineKeeper, &LineKeeper::found, this, &CPinTesterDlg::OnDeviceFound);
 }
 
 // The pin buttons are described by their template captions until a refresh
@@ -63,6 +65,7 @@ void CPinTesterDlg::SetPortSource(std::shared_ptr<const PortSource> source)
 {
     m_ports = std::move(source);
     m_portList->SetSource(m_ports);
+    m_lineKeeper.SetPortSource(m_ports);
 }
 
 int CPinTesterDlg::DoModal()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/port_list.h"
+#include "tester/line_keeper.h"
 #include "tester/pin_tester.h"
 #include "ui/realised_template.h"
 
@@ -97,11 +98,15 @@ private:
     void OnChangeDirHex(int id);
     void OnChangeOutHex(int id);
     void OnTimer(int timerId);
+    void OnDeviceLost();
+    void OnDeviceFound(const QString &device);
+    void SendStateOnConnect();
     void CloseChannelAndStopPolling();
 
     RealisedTemplate m_template;
     std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
     PortListPopup *m_portList;
+    LineKeeper m_lineKeeper{m_serial, m_ports};
     QBasicTimer m_pollTimer;
     bool m_bInExchange = false;
     bool m_bInitialised = false;
