@@ -6,47 +6,69 @@
 
 namespace {
 
-const QString kDevFolder = QStringLiteral("/dev/");
-
-// The name that PortDeviceName takes back to the node: /dev/ttyUSB0 is ttyUSB0.
-QString ShortName(const QString &device)
+QString CanonicalPath(const QString &path)
 {
-    return device.startsWith(kDevFolder) ? device.mid(kDevFolder.size()) : device;
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? path : canonical;
 }
 
-QString Identification(const SerialPortEntry &port)
+// The by-id link that leads to the node, or empty.
+QString ByIdLink(const QString &node, const QString &byIdFolder)
+{
+    const QDir folder(byIdFolder);
+    for (const QString &link : folder.entryList(QDir::System | QDir::Files, QDir::Name)) {
+        if (CanonicalPath(folder.filePath(link)) == node)
+            return folder.filePath(link);
+    }
+    return {};
+}
+
+QString UsbId(const QSerialPortInfo &info)
+{
+    if (!info.hasVendorIdentifier() || !info.hasProductIdentifier())
+        return {};
+    return QStringLiteral("%1:%2")
+        .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+        .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+}
+
+class SystemPorts : public PortSource
+{
+public:
+    QList<PortListEntry> Ports() const override { return PresentPorts(); }
+};
+
+QString Identification(const PortListEntry &port)
 {
     QStringList parts;
-    for (const QString &part : {port.description, port.manufacturer})
+    for (const QString &part : {port.description, port.manufacturer}) {
         if (!part.isEmpty())
             parts << part;
+    }
     if (!port.serialNumber.isEmpty())
         parts << QStringLiteral("serial %1").arg(port.serialNumber);
-    if (port.vendorId && port.productId)
-        parts << QStringLiteral("USB %1:%2").arg(*port.vendorId, 4, 16, QChar(u'0')).arg(*port.productId, 4, 16, QChar(u'0'));
+    if (!port.usbId.isEmpty())
+        parts << QStringLiteral("USB %1").arg(port.usbId);
     return parts.join(QStringLiteral(", "));
 }
 
 } // namespace
 
-SystemPorts::SystemPorts(QString stableNameFolder) : m_stableNameFolder(std::move(stableNameFolder)) {}
-
-QList<SerialPortEntry> SystemPorts::Ports() const
+QString StableDeviceName(const QString &devicePath, const QString &byIdFolder)
 {
-    const QHash<QString, QString> stable = StableNames(m_stableNameFolder);
-    QList<SerialPortEntry> ports;
+    const QString node = CanonicalPath(devicePath);
+    const QString link = ByIdLink(node, byIdFolder);
+    return link.isEmpty() ? node : link;
+}
+
+QList<PortListEntry> PresentPorts()
+{
+    QList<PortListEntry> ports;
     for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
-        SerialPortEntry port;
-        port.device = info.systemLocation();
-        port.stableName = stable.value(QFileInfo(port.device).canonicalFilePath());
-        port.description = info.description();
-        port.manufacturer = info.manufacturer();
-        port.serialNumber = info.serialNumber();
-        if (info.hasVendorIdentifier() && info.hasProductIdentifier()) {
-            port.vendorId = info.vendorIdentifier();
-            port.productId = info.productIdentifier();
-        }
-        ports << port;
+        const QString path = info.systemLocation();
+        const QString stable = StableDeviceName(path);
+        ports.append({info.portName(), path, stable == CanonicalPath(path) ? QString() : stable,
+                      info.description(), info.manufacturer(), info.serialNumber(), UsbId(info)});
     }
     return ports;
 }
@@ -56,35 +78,23 @@ std::shared_ptr<const PortSource> MakeSystemPorts()
     return std::make_shared<SystemPorts>();
 }
 
-QHash<QString, QString> StableNames(const QString &folder)
+std::optional<PortListEntry> FindPort(const PortSource &source, const QString &path)
 {
-    QHash<QString, QString> names;
-    const QDir dir(folder);
-    for (const QFileInfo &link : dir.entryInfoList(QDir::System | QDir::Files, QDir::Name)) {
-        const QString device = link.canonicalFilePath();
-        if (link.isSymLink() && !device.isEmpty() && !names.contains(device))
-            names.insert(device, link.absoluteFilePath());
+    for (const PortListEntry &port : source.Ports()) {
+        if (port.path == path)
+            return port;
     }
-    return names;
+    return std::nullopt;
 }
 
-QList<PortChoice> PortChoices(const QList<SerialPortEntry> &ports)
+QList<PortChoice> PortChoices(const QList<PortListEntry> &ports)
 {
     QList<PortChoice> choices;
-    for (const SerialPortEntry &port : ports) {
+    for (const PortListEntry &port : ports) {
         const QString identification = Identification(port);
-        choices << PortChoice{ShortName(port.device), identification};
+        choices << PortChoice{port.name, identification};
         if (!port.stableName.isEmpty())
             choices << PortChoice{port.stableName, identification};
     }
     return choices;
-}
-
-std::optional<SerialPortEntry> FindPort(const PortSource &source, const QString &device)
-{
-    for (const SerialPortEntry &port : source.Ports()) {
-        if (port.device == device)
-            return port;
-    }
-    return std::nullopt;
 }

@@ -1,50 +1,46 @@
 #pragma once
 
-#include <QHash>
 #include <QList>
 #include <QString>
 #include <memory>
 #include <optional>
 
-// A serial port present on this machine and what identifies the device on it.
-struct SerialPortEntry
+// One serial port present on the machine and what identifies its device.
+struct PortListEntry
 {
-    QString device;     // the node, such as /dev/ttyUSB0
-    QString stableName; // the link udev made under /dev/serial/by-id, if any
+    QString name;         // the short name to type, such as ttyUSB0
+    QString path;         // the device node, such as /dev/ttyUSB0
+    QString stableName;   // its /dev/serial/by-id name, or empty
     QString description;
     QString manufacturer;
     QString serialNumber;
-    std::optional<quint16> vendorId;
-    std::optional<quint16> productId;
+    QString usbId;        // vendor:product in hexadecimal, or empty
 };
 
-// Where the list of serial ports comes from: the system, or a list of one's own.
+// The serial ports the system enumerates, with their stable names.
+// Pseudo-terminals are not enumerable and are not among them.
+QList<PortListEntry> PresentPorts();
+
+// The name that stays with a device across replugging: the link in byIdFolder
+// that leads to the same node as devicePath, else the node's own path.
+QString StableDeviceName(const QString &devicePath,
+                         const QString &byIdFolder = QStringLiteral("/dev/serial/by-id"));
+
+// Where a list of serial ports comes from: the system, or a list of one's own.
 class PortSource
 {
 public:
     virtual ~PortSource() = default;
-    virtual QList<SerialPortEntry> Ports() const = 0;
+    virtual QList<PortListEntry> Ports() const = 0;
 };
 
-// The ports the system enumerates, with the stable names found in a folder
-// of links (pseudo-terminals are not enumerable and are not listed).
-class SystemPorts : public PortSource
-{
-public:
-    explicit SystemPorts(QString stableNameFolder = QStringLiteral("/dev/serial/by-id"));
-    QList<SerialPortEntry> Ports() const override;
-
-private:
-    QString m_stableNameFolder;
-};
-
+// The ports the system enumerates now.
 std::shared_ptr<const PortSource> MakeSystemPorts();
 
-// The links in a folder by the device node each leads to (links relative to
-// the folder are followed from it). The first link in name order wins.
-QHash<QString, QString> StableNames(const QString &folder);
+// The entry of the port on this node, if the source lists it.
+std::optional<PortListEntry> FindPort(const PortSource &source, const QString &path);
 
-// One line of the port list: the text that names the port in the Com Port
+// One line of a list of ports: the text that names the port in the Com Port
 // field, and what identifies the device behind it.
 struct PortChoice
 {
@@ -52,9 +48,6 @@ struct PortChoice
     QString identification;
 };
 
-// Each port under its short name (ttyUSB0) and then, where it has one, under
-// its stable name.
-QList<PortChoice> PortChoices(const QList<SerialPortEntry> &ports);
-
-// The entry of the port on this node, if the source lists it.
-std::optional<SerialPortEntry> FindPort(const PortSource &source, const QString &device);
+// Each port under its short name and then, where it has one, under its
+// stable name.
+QList<PortChoice> PortChoices(const QList<PortListEntry> &ports);

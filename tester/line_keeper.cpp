@@ -27,7 +27,7 @@ void LineKeeper::Watch(const QString &typed, const QString &device)
 {
     m_typed = typed;
     m_device = device;
-    const std::optional<SerialPortEntry> port = FindPort(*m_ports, device);
+    const std::optional<PortListEntry> port = FindPort(*m_ports, device);
     m_stableName = port ? port->stableName : QString();
     m_serialNumber = port ? port->serialNumber : QString();
     Enter(State::Watching);
@@ -100,9 +100,9 @@ std::optional<QString> LineKeeper::FindAgain() const
     if (!stable.isEmpty())
         return stable;
     if (!m_serialNumber.isEmpty()) {
-        for (const SerialPortEntry &port : m_ports->Ports()) {
+        for (const PortListEntry &port : m_ports->Ports()) {
             if (port.serialNumber == m_serialNumber)
-                return port.device;
+                return port.path;
         }
     }
     return std::nullopt;

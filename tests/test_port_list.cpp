@@ -10,15 +10,8 @@
 
 namespace {
 
-class ListedPorts : public PortSource
-{
-public:
-    QList<SerialPortEntry> ports;
-    QList<SerialPortEntry> Ports() const override { return ports; }
-};
-
-const SerialPortEntry kAdapter{"/dev/ttyUSB7", "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0",
-                               "FT232R USB UART", "FTDI", "A1", 0x0403, 0x6001};
+const PortListEntry kAdapter{"ttyUSB7", "/dev/ttyUSB7", "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0",
+                             "FT232R USB UART", "FTDI", "A1", "0403:6001"};
 
 // The keys go where a user's would: to the open list, or else to the focused field.
 void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -52,13 +45,12 @@ private slots:
         QFile::link("../../ttyUSB0", dir.filePath("serial/by-id/usb-B-port0"));
         QFile::link("../../ttyUSB0", dir.filePath("serial/by-id/usb-A-port0"));
         QFile::link("../../gone", dir.filePath("serial/by-id/usb-C-port0"));
-        const QHash<QString, QString> names = StableNames(dir.filePath("serial/by-id"));
-        QCOMPARE(names.size(), 1);
-        QCOMPARE(names.value(QFileInfo(dir.filePath("ttyUSB0")).canonicalFilePath()),
+        QCOMPARE(StableDeviceName(dir.filePath("ttyUSB0"), dir.filePath("serial/by-id")),
                  dir.filePath("serial/by-id/usb-A-port0"));
+        QCOMPARE(StableDeviceName(dir.filePath("gone"), dir.filePath("serial/by-id")), dir.filePath("gone"));
 
-        SerialPortEntry bare;
-        bare.device = "/dev/ttyS0";
+        PortListEntry bare;
+        bare.name = "ttyS0";
         const QList<PortChoice> choices = PortChoices({kAdapter, bare});
         QCOMPARE(choices.size(), 3);
         QCOMPARE(choices[0].text, QStringLiteral("ttyUSB7"));
@@ -72,8 +64,9 @@ private slots:
         TesterFixture t;
         auto ports = std::make_shared<ListedPorts>();
         t.Dlg().SetPortSource(ports);
-        SerialPortEntry virtualDevice;
-        virtualDevice.device = t.DevicePath();
+        PortListEntry virtualDevice;
+        virtualDevice.path = t.DevicePath();
+        virtualDevice.name = virtualDevice.path.mid(5);
         virtualDevice.description = "KORVANE";
         ports->ports = {kAdapter, virtualDevice};
         auto *field = qobject_cast<QLineEdit *>(t.Dlg().GetDlgItem(IDC_COMPORT));
@@ -87,7 +80,7 @@ private slots:
         QVERIFY(ListedLines(t.Dlg()).isEmpty());
         ports->ports.removeFirst();
         Key(Qt::Key_Down, Qt::AltModifier);
-        QCOMPARE(ListedLines(t.Dlg()), QStringList{virtualDevice.device.mid(5) + "  \u2014  KORVANE"});
+        QCOMPARE(ListedLines(t.Dlg()), QStringList{virtualDevice.name + "  \u2014  KORVANE"});
         Key(Qt::Key_Escape);
 
         // Typing filters by name and identification alike.
@@ -102,7 +95,7 @@ private slots:
         QTest::keyClicks(field, "korv");
         Key(Qt::Key_Down);
         Key(Qt::Key_Return);
-        QCOMPARE(field->text(), virtualDevice.device.mid(5));
+        QCOMPARE(field->text(), virtualDevice.name);
         QCOMPARE(t.Dlg().m_strComPort, field->text());
         QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Set COM port then click Connect."));
         Key(Qt::Key_Return);

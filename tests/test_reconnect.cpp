@@ -15,13 +15,6 @@ namespace {
 const QString kConnected = QStringLiteral("Connection successful.");
 const QString kDisconnected = QStringLiteral("Device disconnected.");
 
-class ListedPorts : public PortSource
-{
-public:
-    QList<SerialPortEntry> ports;
-    QList<SerialPortEntry> Ports() const override { return ports; }
-};
-
 // The far end of a null-modem pair, served by the device model on a thread
 // of its own until the line hangs up.
 class FarEnd
@@ -161,7 +154,7 @@ private slots:
             QVERIFY(first->Open(error));
             first->Start();
             QFile::link(QString::fromStdString(first->DevicePath()), link);
-            ports->ports = {{QString::fromStdString(first->DevicePath()), {}, "adapter", {}, "K42", {}, {}}};
+            ports->ports = {{"adapter", QString::fromStdString(first->DevicePath()), {}, {}, {}, "K42", {}}};
             t.Connect(link);
             QCOMPARE(t.Text(IDC_STATUS), kConnected);
             first.reset();
@@ -173,7 +166,7 @@ private slots:
             VirtualDevice second;
             QVERIFY(second.Open(error));
             second.Start();
-            ports->ports = {{QString::fromStdString(second.DevicePath()), {}, "adapter", {}, "K42", {}, {}}};
+            ports->ports = {{"adapter", QString::fromStdString(second.DevicePath()), {}, {}, {}, "K42", {}}};
             QTest::qWait(600);
             QCOMPARE(second.Received().size(), byHand ? 0u : 15u);
             QCOMPARE(t.Text(IDC_STATUS), kConnected);
