@@ -34,7 +34,7 @@ void CPinTester::SendDirections()
         return;
     for (PortIndex P = 0; P < kPortCount; ++P) {
         const char command[3] = {kDirectionCommand, kPortLetters[P], static_cast<char>(m_portDir[P])};
-        m_serial.Write(command, sizeof command);
+        Send(command, sizeof command);
     }
 }
 
@@ -44,16 +44,24 @@ void CPinTester::SendOutputs()
         return;
     for (PortIndex P = 0; P < kPortCount; ++P) {
         const char command[2] = {kPortLetters[P], static_cast<char>(m_portOut[P])};
-        m_serial.Write(command, sizeof command);
+        Send(command, sizeof command);
     }
 }
 
 std::uint8_t CPinTester::ReadPort(PortIndex P, bool *answered)
 {
     m_serial.DiscardInput();
-    m_serial.Write(&kReadRequests[P], 1);
-    const std::optional<unsigned char> answer = m_serial.TryReadByte();
+    const std::optional<unsigned char> answer =
+        Send(&kReadRequests[P], 1) ? m_serial.TryReadByte() : std::nullopt;
     if (answered)
         *answered = answer.has_value();
     return answer.value_or(0xFF);
+}
+
+bool CPinTester::Send(const char *command, short length)
+{
+    if (m_bLineStalled)
+        return false;
+    m_bLineStalled = m_serial.Write(command, length) != length;
+    return !m_bLineStalled;
 }

@@ -25,6 +25,12 @@ public:
     // An input shows the level last read, an output the level it drives.
     bool DisplayedState(PortIndex P, int n) const;
 
+    // Starts a user action or a poll tick. Once a write of an action has
+    // failed (the line stopped accepting data), the action skips its
+    // remaining writes, so it never waits for the write time-out twice.
+    void BeginAction() { m_bLineStalled = false; }
+    bool LineStalled() const { return m_bLineStalled; }
+
     // While the channel is open: the direction commands of ports A, B and C.
     void SendDirections();
     // While the channel is open: the output commands of ports A, B and C.
@@ -41,4 +47,10 @@ public:
     std::uint8_t m_portOut[kPortCount] = {0x00, 0x00, 0x00};
 
     CSerialPort m_serial;
+
+private:
+    // Writes one command unless an earlier write of this action failed.
+    bool Send(const char *command, short length);
+
+    bool m_bLineStalled = false;
 };

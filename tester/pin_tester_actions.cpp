@@ -15,6 +15,7 @@ const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
 const QString kStatusConnected = QStringLiteral("Connection successful.");
 const QString kStatusFailed = QStringLiteral("Connection failed.");
 const QString kStatusNoAnswer = QStringLiteral("No answer from device.");
+const QString kStatusNotAccepting = QStringLiteral("Device not accepting data.");
 const QString kStatusDisconnected = QStringLiteral("Device disconnected.");
 
 struct Pin
@@ -63,6 +64,7 @@ void CPinTesterDlg::Dispatch(Notification notification, int id)
 {
     if (m_bInExchange)
         return;
+    BeginAction();
     for (const EventMapEntry &entry : kEventMap) {
         if (entry.notification != notification || id < entry.firstId || id > entry.lastId)
             continue;
@@ -110,9 +112,9 @@ void CPinTesterDlg::OnConnect()
 // The device takes the window's state at once.
 void CPinTesterDlg::SendStateOnConnect()
 {
-    m_strStatus = kStatusConnected;
     SendDirections();
     SendOutputs();
+    m_strStatus = LineStalled() ? kStatusNotAccepting : kStatusConnected;
 }
 
 // The port state and the polling switch stay as they are for the device's return.
@@ -132,6 +134,7 @@ void CPinTesterDlg::OnDeviceFound(const QString &device)
         m_serial.Close();
         return;
     }
+    BeginAction();
     SendStateOnConnect();
     UpdateData(false);
 }
@@ -186,25 +189,25 @@ void CPinTesterDlg::OnPollOnce()
 }
 
 // An answer of 0x80 or above always counts as new, so such a port is redrawn
-// at every poll. A port that gives no answer reads as 0xFF and the status
-// line says so until a poll gets all three answers again.
+// at every poll. The first port that gives no answer ends the poll: it and
+// the ports not yet asked read as 0xFF, and the status line says so until a
+// poll gets all three answers again. Asking on would take the late answer
+// as the next port's; the discard before the next request drops it.
 void CPinTesterDlg::PollInputs()
 {
     if (!m_serial.IsOpen())
         return;
-    bool allAnswered = true;
+    bool answered = true;
     for (PortIndex P = 0; P < kPortCount; ++P) {
-        bool answered = false;
-        const std::uint8_t r = ReadPort(P, &answered);
-        allAnswered = allAnswered && answered;
+        const std::uint8_t r = answered ? ReadPort(P, &answered) : 0xFF;
         if (r >= 0x80 || r != m_portIn[P]) {
             m_portIn[P] = r;
             RefreshStateRow(P);
         }
     }
-    if (!allAnswered)
+    if (!answered)
         m_strStatus = kStatusNoAnswer;
-    else if (m_strStatus == kStatusNoAnswer)
+    else if (m_strStatus == kStatusNoAnswer || m_strStatus == kStatusNotAccepting)
         m_strStatus = kStatusConnected;
     ShowInHex();
 }
@@ -220,8 +223,10 @@ void CPinTesterDlg::OnContinuous()
 
 void CPinTesterDlg::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == m_pollTimer.timerId())
+    if (event->timerId() == m_pollTimer.timerId()) {
+        BeginAction();
         OnTimer(POLL_TIMER_ID);
+    }
     else
         QDialog::timerEvent(event);
 }

@@ -2,6 +2,7 @@
 #include "tester_fixture.h"
 #include "ui/frame_look.h"
 
+#include <QCheckBox>
 #include <QRandomGenerator>
 
 namespace {
@@ -43,7 +44,7 @@ private slots:
         for (int step = 0; step < 3000 && !QTest::currentTestFailed(); ++step) {
             const int P = random.bounded(3);
             const int n = random.bounded(8);
-            switch (random.bounded(6)) {
+            switch (random.bounded(50) > 0 ? random.bounded(6) : 6) {
             case 0:
                 t.Click(DirectionButtonId(P, n));
                 break;
@@ -58,6 +59,10 @@ private slots:
                 break;
             case 4:
                 QTest::keyClicks(dlg.GetDlgItem(random.bounded(2) ? kDirFields[P] : kOutFields[P]), randomText(1));
+                break;
+            case 6:
+                TypeWhilePolling(t, random.bounded(2) ? kDirFields[P] : kOutFields[P],
+                                 randomText(2) + keys[random.bounded(keys.size())]);
                 break;
             default:
                 for (int port = 0; port < 3; ++port)
@@ -76,6 +81,28 @@ private slots:
     }
 
 private:
+    // Selects a field's text, lets at least one poll pass, then types over
+    // it: the field shows exactly what the rules make of the typed keys.
+    static void TypeWhilePolling(TesterFixture &t, int field, const QString &keys)
+    {
+        auto *box = qobject_cast<QCheckBox *>(t.Dlg().GetDlgItem(IDC_CONTINUOUS));
+        if (!box->isChecked())
+            t.Click(IDC_CONTINUOUS);
+        auto *edit = qobject_cast<QLineEdit *>(t.Dlg().GetDlgItem(field));
+        edit->setFocus();
+        QTest::keySequence(edit, QKeySequence::SelectAll);
+        QTest::qWait(110);
+        for (QChar key : keys) {
+            QTest::keyClicks(edit, key);
+            QTest::qWait(20);
+        }
+        QString expected = keys;
+        bool shortened = false;
+        ParseHexText(expected, shortened);
+        QCOMPARE(edit->text(), expected);
+        t.Click(IDC_CONTINUOUS);
+    }
+
     static bool DeviceFollows(TesterFixture &t)
     {
         const DeviceModel model = t.Device().Model();

@@ -198,3 +198,15 @@ void VirtualDevice::SendStray(std::uint8_t byte)
     std::lock_guard lock(m_mutex);
     Transmit(byte);
 }
+
+void VirtualDevice::SuspendLine(bool suspended)
+{
+    ::tcflow(m_slave, suspended ? TCOOFF : TCOON);
+}
+
+termios VirtualDevice::LineSettings() const
+{
+    termios settings{};
+    ::tcgetattr(m_slave, &settings);
+    return settings;
+}

@@ -8,6 +8,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <termios.h>
 #include <thread>
 #include <vector>
 
@@ -43,6 +44,11 @@ public:
     void SetInputs(int port, std::uint8_t levels);
     // Sends a byte nobody asked for, as a noisy line or a confused device would.
     void SendStray(std::uint8_t byte);
+    // Suspends or resumes the line's output towards the device, as a device
+    // that stops accepting data would.
+    void SuspendLine(bool suspended);
+    // The line settings the program on the other end has set.
+    termios LineSettings() const;
 
 private:
     using Clock = std::chrono::steady_clock;

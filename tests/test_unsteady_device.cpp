@@ -1,0 +1,78 @@
+#include "tester_fixture.h"
+
+#include <QElapsedTimer>
+
+namespace {
+
+QString InputBytes(CPinTesterDlg &dlg)
+{
+    return QString::asprintf("%02x%02x%02x", dlg.m_portIn[0], dlg.m_portIn[1], dlg.m_portIn[2]);
+}
+
+// Milliseconds that a click on the control keeps the window busy.
+qint64 TimedClick(TesterFixture &t, int id)
+{
+    QElapsedTimer clock;
+    clock.start();
+    t.Click(id);
+    return clock.elapsed();
+}
+
+} // namespace
+
+// A device that answers late or stops taking data never makes the window show
+// what is not so, nor freeze it for long.
+class TestUnsteadyDevice : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lateAnswersAreNeverShownUnderAnotherPort()
+    {
+        TesterFixture t;
+        t.Connect(t.DevicePath());
+        for (int port = 0; port < 3; ++port)
+            t.Device().SetInputs(port, static_cast<std::uint8_t>(0x11 * (port + 1)));
+        t.Device().SetDelayMs(65);
+        t.Click(IDC_CONTINUOUS);
+        QTest::qWait(160);
+        for (int i = 0; i < 12; ++i) {
+            QTest::qWait(50);
+            QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("ffffff"));
+            QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("No answer from device."));
+        }
+        // A silent poll ends at the first time-out.
+        t.Click(IDC_CONTINUOUS);
+        t.Device().SetSilent(true);
+        const qint64 busy = TimedClick(t, IDC_POLL_ONCE);
+        QVERIFY2(busy >= 45 && busy < 150, qPrintable(QString::number(busy)));
+        // An answer within the read time-out is taken again.
+        t.Device().SetSilent(false);
+        t.Device().SetDelayMs(20);
+        t.Click(IDC_POLL_ONCE);
+        QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("112233"));
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
+    }
+
+    void aStalledLineBlocksAnActionForAboutASecondAndIsReported()
+    {
+        TesterFixture t;
+        t.Connect(t.DevicePath());
+        t.Wire(15);
+        t.Device().SuspendLine(true);
+        for (int id : {DirectionButtonId(1, 2), IDC_CONNECT, IDC_POLL_ONCE}) {
+            const qint64 busy = TimedClick(t, id);
+            QVERIFY2(busy >= 900 && busy < 1500, qPrintable(QString::number(busy)));
+        }
+        t.Click(IDC_CONNECT);
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Device not accepting data."));
+        t.ClearWire();
+        t.Device().SuspendLine(false);
+        t.Click(IDC_POLL_ONCE);
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
+        // Unsent commands were dropped, not sent late behind newer ones.
+        QCOMPARE(t.Wire(3), QByteArray("abc"));
+    }
+};
+
+QTEST_MAIN(TestUnsteadyDevice)
+#include "test_unsteady_device.moc"
