@@ -72,6 +72,7 @@ void CPinTesterDlg::Dispatch(Notification notification, int id)
             (this->*(*plain))();
         else
             (this->*std::get<void (CPinTesterDlg::*)(int)>(entry.action))(id);
+        RefreshMarks();
         return;
     }
 }
@@ -204,7 +205,9 @@ void CPinTesterDlg::PollInputs()
             m_portIn[P] = r;
             RefreshStateRow(P);
         }
+        m_marks.Polled(P, m_portDir[P], r, m_portOut[P], answered);
     }
+    RefreshMarks();
     if (!answered)
         m_strStatus = kStatusNoAnswer;
     else if (m_strStatus == kStatusNoAnswer || m_strStatus == kStatusNotAccepting)

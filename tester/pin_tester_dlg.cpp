@@ -4,6 +4,7 @@
 #include "res/resource.h"
 #include "tester/hex_text.h"
 #include "tester/pin_descriptions.h"
+#include "ui/caption_mark.h"
 #include "ui/control_text.h"
 #include "ui/frame_look.h"
 #include "ui/port_list_popup.h"
@@ -148,7 +149,7 @@ void CPinTesterDlg::RefreshStateCaption(int stateButton, PortIndex P, int n)
 {
     QWidget *button = GetDlgItem(stateButton);
     SetControlText(button, StateCaption(P, n));
-    SetControlDescription(button, StateDescription(P, n, StateCaption(P, n)));
+    SetControlDescription(button, StateDescription(P, n, StateCaption(P, n), m_marks.Marked(P, n)));
 }
 
 void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n)
@@ -164,6 +165,21 @@ void CPinTesterDlg::RefreshStateRow(PortIndex P)
 {
     for (int n = 0; n < kPinsPerPort; ++n)
         RefreshStateCaption(StateButtonId(P, n), P, n);
+}
+
+void CPinTesterDlg::RefreshMarks()
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        m_marks.Changed(P, m_portDir[P], m_portIn[P], m_portOut[P]);
+        for (int n = 0; n < kPinsPerPort; ++n) {
+            QWidget *button = GetDlgItem(StateButtonId(P, n));
+            const bool marked = m_marks.Marked(P, n);
+            if (HasCaptionMark(button) == marked)
+                continue;
+            SetCaptionMark(button, marked);
+            SetControlDescription(button, StateDescription(P, n, ControlText(button), marked));
+        }
+    }
 }
 
 void CPinTesterDlg::ConnectNotifications()

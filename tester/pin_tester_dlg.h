@@ -3,6 +3,7 @@
 #include "device/port_list.h"
 #include "tester/line_keeper.h"
 #include "tester/pin_tester.h"
+#include "tester/readback_marks.h"
 #include "ui/realised_template.h"
 
 #include <QBasicTimer>
@@ -48,6 +49,9 @@ public:
     void RefreshStateCaption(int stateButton, PortIndex P, int n);
     void RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n);
     void RefreshStateRow(PortIndex P);
+    // Marks the state buttons of outputs that read back otherwise, and
+    // unmarks the rest.
+    void RefreshMarks();
 
     // Reads the three ports while connected and shows what they read.
     void PollInputs();
@@ -107,6 +111,7 @@ private:
     std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
     PortListPopup *m_portList;
     LineKeeper m_lineKeeper{m_serial, m_ports};
+    ReadbackMarks m_marks;
     QBasicTimer m_pollTimer;
     bool m_bInExchange = false;
     bool m_bInitialised = false;

@@ -1,54 +1,17 @@
+#include "far_end.h"
 #include "sim_process.h"
 #include "tester_fixture.h"
+#include "ui/frame_look.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <atomic>
-#include <fcntl.h>
-#include <poll.h>
-#include <thread>
-#include <unistd.h>
+#include <pty.h>
 
 namespace {
 
 const QString kConnected = QStringLiteral("Connection successful.");
 const QString kDisconnected = QStringLiteral("Device disconnected.");
-
-// The far end of a null-modem pair, served by the device model on a thread
-// of its own until the line hangs up.
-class FarEnd
-{
-public:
-    explicit FarEnd(const QString &path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY))
-    {
-        m_thread = std::thread([this] {
-            DeviceModel model;
-            pollfd line{m_fd, POLLIN, 0};
-            while (!m_stop && ::poll(&line, 1, 10) >= 0 && !(line.revents & POLLHUP)) {
-                std::uint8_t byte = 0;
-                if (!(line.revents & POLLIN) || ::read(m_fd, &byte, 1) != 1)
-                    continue;
-                ++m_received;
-                if (const std::optional<std::uint8_t> answer = model.Feed(byte))
-                    [[maybe_unused]] const ssize_t written = ::write(m_fd, &*answer, 1);
-            }
-        });
-    }
-    ~FarEnd()
-    {
-        m_stop = true;
-        m_thread.join();
-        ::close(m_fd);
-    }
-    int Received() const { return m_received; }
-
-private:
-    int m_fd;
-    std::thread m_thread;
-    std::atomic<bool> m_stop = false;
-    std::atomic<int> m_received = 0;
-};
 
 // Milliseconds until the status line shows `status`, or -1 after the time-out.
 qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
@@ -63,6 +26,20 @@ qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
     return clock.elapsed();
 }
 
+// Whether the button shows any strongly red pixel.
+bool DrawnInRed(QWidget *button)
+{
+    const QImage image = button->grab().toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            if (colour.red() > 180 && colour.green() < 90 && colour.blue() < 90)
+                return true;
+        }
+    }
+    return false;
+}
+
 bool WaitForLink(const QString &link)
 {
     return QTest::qWaitFor([&] { return QFileInfo(link).exists(); }, 5000);
@@ -70,7 +47,7 @@ bool WaitForLink(const QString &link)
 
 } // namespace
 
-class TestReconnect : public QObject
+class TestDevices : public QObject
 {
     Q_OBJECT
 private slots:
@@ -172,7 +149,49 @@ private slots:
             QCOMPARE(t.Text(IDC_STATUS), kConnected);
         }
     }
+
+    // Pin A3 always reads low; B1 and B2 are shorted and read the AND of what they drive.
+    void outputsThatReadBackOtherwiseAreMarked()
+    {
+        int master = -1, slave = -1;
+        char name[128] = {};
+        QVERIFY(::openpty(&master, &slave, name, nullptr, nullptr) == 0);
+        FarEnd device(master, [](int port, std::uint8_t levels) {
+            if (port == 0)
+                levels &= ~0x08;
+            if (port == 1 && (levels & 0x06) != 0x06)
+                levels &= ~0x06;
+            return levels;
+        });
+        TesterFixture t;
+        t.Connect(name);
+        auto pin = [&](int P, int n) { return t.Dlg().GetDlgItem(StateButtonId(P, n)); };
+        for (auto [P, n] : {std::pair{0, 3}, {1, 1}, {1, 2}})
+            t.Click(DirectionButtonId(P, n));
+        t.Click(StateButtonId(0, 3));
+        t.Click(StateButtonId(1, 1));
+        QVERIFY(!DrawnInRed(pin(0, 3)));
+        t.Click(IDC_POLL_ONCE);
+        QVERIFY(DrawnInRed(pin(0, 3)) && DrawnInRed(pin(1, 1)));
+        QVERIFY(!DrawnInRed(pin(1, 2)) && !DrawnInRed(pin(0, 2)));
+        QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 1 (driven 1, reads 0)"));
+        QCOMPARE(pin(1, 1)->accessibleName(), QStringLiteral("Port B pin 1 state: 1 (driven 1, reads 0)"));
+        QCOMPARE(t.Text(StateButtonId(0, 3)) + t.Text(StateButtonId(1, 1)) + t.Text(StateButtonId(1, 2)), "110");
+        QCOMPARE(GetFrameLook(pin(0, 3)), FrameLook::Heavy);
+
+        // A poll that reads the driven level again takes the mark away; so
+        // does making the pin an input.
+        t.Click(StateButtonId(1, 2));
+        QVERIFY(DrawnInRed(pin(1, 1)));
+        t.Click(IDC_POLL_ONCE);
+        QVERIFY(!DrawnInRed(pin(1, 1)) && !DrawnInRed(pin(1, 2)));
+        QCOMPARE(pin(1, 1)->toolTip(), QStringLiteral("Port B pin 1 state: 1"));
+        t.Click(DirectionButtonId(0, 3));
+        QVERIFY(!DrawnInRed(pin(0, 3)));
+        QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 0"));
+        ::close(slave);
+    }
 };
 
-QTEST_MAIN(TestReconnect)
-#include "test_reconnect.moc"
+QTEST_MAIN(TestDevices)
+#include "test_devices.moc"
