@@ -16,6 +16,17 @@ QByteArray Answers(DeviceModel &model, const QByteArray &bytes)
     return answers.toHex();
 }
 
+// A device with the pins wired and faulted as korvane-sim's options say.
+DeviceModel Wired(const std::vector<std::string> &options)
+{
+    SimOptions parsed;
+    if (!ParseSimOptions(options, parsed).empty())
+        qFatal("bad options");
+    DeviceModel model;
+    model.harness = parsed.harness;
+    return model;
+}
+
 } // namespace
 
 class TestDeviceModel : public QObject
@@ -42,6 +53,34 @@ private slots:
         QCOMPARE(trace, std::string("read A 42"));
     }
 
+    void loopbackWiresPortsPinByPin()
+    {
+        DeviceModel model = Wired({"--loopback", "A:B"});
+        QCOMPARE(Answers(model, "abc"), "ffffff");
+        // A drives, B follows; then B drives and A follows; C stays apart.
+        QCOMPARE(Answers(model, QByteArray::fromHex("214100" "415a" "214300") + "abc"), "5a5a00");
+        QCOMPARE(Answers(model, QByteArray::fromHex("2141ff" "214200" "42c3") + "ab"), "c3c3");
+        // Both sides driving give the AND.
+        QCOMPARE(Answers(model, QByteArray::fromHex("214100" "41f0" "423c") + "ab"), "3030");
+    }
+
+    void faultsOnFreeAndWiredPins()
+    {
+        DeviceModel free = Wired({"--fault", "A3=0", "--fault", "c7=1", "--short", "B1:B2"});
+        QCOMPARE(Answers(free, QByteArray::fromHex("214100" "41ff" "214200" "4206") + "ab"), "f706");
+        QCOMPARE(Answers(free, QByteArray::fromHex("4202" "4204") + "b"), "00");
+        free.inputs[2] = 0x00;
+        QCOMPARE(Answers(free, "c"), "80");
+
+        // A stuck pin reads its level while its wire still carries what is
+        // driven; a short changes what its two pins read, not the wires; an
+        // open wire leaves each side reading only itself.
+        DeviceModel wired = Wired({"--loopback", "A:B", "--fault", "A3=0", "--short", "B1:B2", "--open", "b6"});
+        QCOMPARE(Answers(wired, QByteArray::fromHex("214100" "41ff") + "ab"), "f7ff");
+        QCOMPARE(Answers(wired, QByteArray::fromHex("4102") + "ab"), "0240");
+        QCOMPARE(Answers(wired, QByteArray::fromHex("2141ff" "214200" "4208") + "ab"), "40" "08");
+    }
+
     void options()
     {
         SimOptions options;
@@ -52,6 +91,13 @@ private slots:
             QVERIFY(!ParseSimOptions({"--inputs", bad}, options).empty());
         QVERIFY(!ParseSimOptions({"--walk", "-1"}, options).empty());
         QVERIFY(!ParseSimOptions({"--delay"}, options).empty());
+        for (const char *bad : {"A8=0", "A3=2", "A3", "D1=1"})
+            QVERIFY(!ParseSimOptions({"--fault", bad}, options).empty());
+        for (const auto &[option, bad] : {std::pair{"--short", "B1:B1"}, {"--short", "B1-B2"},
+                                          {"--loopback", "A:A"}, {"--loopback", "A:D"}})
+            QVERIFY(!ParseSimOptions({option, bad}, options).empty());
+        QCOMPARE(ParseSimOptions({"--open", "C2", "--loopback", "A:B"}, options),
+                 std::string("--open needs a --loopback that wires port C"));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "ui/pin_tester_app.h"
 
+#include "res/help_text.h"
 #include "res/version.h"
 #include "tester/pin_tester_dlg.h"
 
@@ -24,13 +25,8 @@ bool CPinTesterApp::InitInstance()
 
 QString CPinTesterApp::HelpText()
 {
-    return QStringLiteral("KORVANE Pin Tester %1\n%2\n\n"
-                          "Type the serial port into \"Com Port:\" (a COM number, or a device such as "
-                          "/dev/ttyUSB0) and click Connect.\n"
-                          "Click a pin's I/O button to make it an input or an output, click its state "
-                          "button to drive it high or low, or type whole port bytes in hexadecimal.\n"
-                          "\"Poll Once\" reads the pins; \"Continous\" reads them every 100 ms.")
-        .arg(applicationVersion(), QString::fromLatin1(version::kFileDescription));
+    return QStringLiteral("KORVANE Pin Tester %1\n%2\n\n%3")
+        .arg(applicationVersion(), QString::fromLatin1(version::kFileDescription), QString::fromUtf8(help::kText));
 }
 
 void CPinTesterApp::OnHelp()

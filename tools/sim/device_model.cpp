@@ -19,9 +19,48 @@ void Note(std::string *trace, std::string text)
 
 } // namespace
 
+bool DeviceModel::PutOnWire(int pin) const
+{
+    const int port = pin / 8;
+    const int bit = pin % 8;
+    const std::uint8_t source = (direction[port] >> bit) & 1 ? inputs[port] : latch[port];
+    return (source >> bit) & 1;
+}
+
+bool DeviceModel::WireLevel(int pin) const
+{
+    const int port = pin / 8;
+    const int bit = pin % 8;
+    bool level = PutOnWire(pin);
+    const bool wired = (port == harness.loopbackFrom || port == harness.loopbackTo)
+        && !((harness.openWires >> bit) & 1);
+    if (wired) {
+        const int otherPort = port == harness.loopbackFrom ? harness.loopbackTo : harness.loopbackFrom;
+        level = level && PutOnWire(otherPort * 8 + bit);
+    }
+    return level;
+}
+
+bool DeviceModel::ReadLevel(int pin) const
+{
+    if (const auto stuck = harness.stuck.find(pin); stuck != harness.stuck.end())
+        return stuck->second;
+    bool level = WireLevel(pin);
+    for (const auto &[first, second] : harness.shorts) {
+        if (first == pin)
+            level = level && WireLevel(second);
+        else if (second == pin)
+            level = level && WireLevel(first);
+    }
+    return level;
+}
+
 std::uint8_t DeviceModel::Levels(int port) const
 {
-    return static_cast<std::uint8_t>((latch[port] & ~direction[port]) | (inputs[port] & direction[port]));
+    std::uint8_t levels = 0;
+    for (int bit = 0; bit < 8; ++bit)
+        levels |= static_cast<std::uint8_t>(ReadLevel(port * 8 + bit) << bit);
+    return levels;
 }
 
 std::optional<std::uint8_t> DeviceModel::Feed(std::uint8_t byte, std::string *trace)

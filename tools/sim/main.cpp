@@ -1,5 +1,6 @@
 // korvane-sim: a virtual KORVANE 24-line I/O device on a pseudo-terminal.
 
+#include "res/version.h"
 #include "tools/sim/virtual_device.h"
 
 #include <csignal>
@@ -24,6 +25,13 @@ int main(int argc, char **argv)
     if (!problem.empty()) {
         std::fprintf(stderr, "korvane-sim: %s\n%s", problem.c_str(), kSimUsage);
         return 2;
+    }
+    if (options.help || options.version) {
+        if (options.help)
+            std::fputs(kSimUsage, stdout);
+        else
+            std::printf("korvane-sim %s\n", version::kVersion);
+        return 0;
     }
 
     VirtualDevice device(options);

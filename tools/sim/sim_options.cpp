@@ -3,10 +3,29 @@
 #include <charconv>
 
 const char *const kSimUsage =
-    "usage: korvane-sim [--link PATH] [--inputs A=xx,B=xx,C=xx] [--walk MS]\n"
-    "                   [--delay MS] [--silent] [--trace]\n"
+    "Usage: korvane-sim [OPTION]...\n"
     "Runs a virtual KORVANE 24-line I/O device on a pseudo-terminal and prints\n"
-    "its device name.\n";
+    "its device name.\n"
+    "\n"
+    "Options:\n"
+    "  --link PATH        also make a symbolic link PATH to the device (removed on\n"
+    "                     exit)\n"
+    "  --inputs A=xx,B=xx,C=xx\n"
+    "                     input levels in hexadecimal, any of the ports in any\n"
+    "                     order (default FF: pulled up)\n"
+    "  --walk MS          change the input levels every MS milliseconds (walking one\n"
+    "                     on A, counter on B, walking zero on C)\n"
+    "  --delay MS         answer each read request MS milliseconds late\n"
+    "  --silent           never answer\n"
+    "  --trace            print each decoded command on standard error\n"
+    "  --loopback A:B     wire each pin of port A to the same pin of port B\n"
+    "  --open A3          the loopback wire of pin A3 is broken\n"
+    "  --fault A3=0       pin A3 always reads low (A3=1: always high)\n"
+    "  --short B1:B2      pins B1 and B2 both read the AND of their wires\n"
+    "  --help             print this help and exit\n"
+    "  --version          print the version and exit\n"
+    "\n"
+    "--open, --fault and --short may be given several times.\n";
 
 namespace {
 
@@ -15,6 +34,21 @@ bool ParseNumber(const std::string &text, int base, int &value)
     const char *end = text.data() + text.size();
     const auto [last, error] = std::from_chars(text.data(), end, value, base);
     return error == std::errc() && last == end && value >= 0;
+}
+
+// A port letter in either case: 0, 1 or 2; -1 for anything else.
+int PortOf(char letter)
+{
+    const char upper = static_cast<char>(letter & ~0x20);
+    return upper >= 'A' && upper <= 'C' ? upper - 'A' : -1;
+}
+
+// "A3": port letter and bit; the pin number, or -1.
+int ParsePin(const std::string &text)
+{
+    if (text.size() != 2 || PortOf(text[0]) < 0 || text[1] < '0' || text[1] > '7')
+        return -1;
+    return PortOf(text[0]) * 8 + (text[1] - '0');
 }
 
 // "A=xx,B=xx,C=xx", any subset and order, xx in hexadecimal.
@@ -27,19 +61,86 @@ bool ParseInputs(const std::string &text, DeviceModel::Ports &inputs)
         int value = 0;
         if (item.size() < 3 || item[1] != '=' || !ParseNumber(item.substr(2), 16, value) || value > 0xFF)
             return false;
-        const char letter = static_cast<char>(item[0] & ~0x20);
-        if (letter < 'A' || letter > 'C')
+        if (PortOf(item[0]) < 0)
             return false;
-        inputs[letter - 'A'] = static_cast<std::uint8_t>(value);
+        inputs[PortOf(item[0])] = static_cast<std::uint8_t>(value);
         start = comma + 1;
     }
     return true;
+}
+
+// "A3=0" or "A3=1".
+bool ParseFault(const std::string &text, Harness &harness)
+{
+    const int pin = ParsePin(text.substr(0, 2));
+    if (pin < 0 || text.size() != 4 || text[2] != '=' || (text[3] != '0' && text[3] != '1'))
+        return false;
+    harness.stuck[pin] = text[3] == '1';
+    return true;
+}
+
+// "B1:B2", two different pins.
+bool ParseShort(const std::string &text, Harness &harness)
+{
+    const int first = ParsePin(text.substr(0, 2));
+    const int second = text.size() == 5 && text[2] == ':' ? ParsePin(text.substr(3)) : -1;
+    if (first < 0 || second < 0 || first == second)
+        return false;
+    harness.shorts.emplace_back(first, second);
+    return true;
+}
+
+// "A:B", two different ports.
+bool ParseLoopback(const std::string &text, Harness &harness)
+{
+    if (text.size() != 3 || text[1] != ':' || PortOf(text[0]) < 0 || PortOf(text[2]) < 0
+        || PortOf(text[0]) == PortOf(text[2]))
+        return false;
+    harness.loopbackFrom = PortOf(text[0]);
+    harness.loopbackTo = PortOf(text[2]);
+    return true;
+}
+
+bool ParseValue(const std::string &option, const std::string &value, SimOptions &options,
+                std::vector<int> &openPins)
+{
+    if (option == "--link") {
+        options.link = value;
+        return !value.empty();
+    }
+    if (option == "--inputs")
+        return ParseInputs(value, options.inputs);
+    if (option == "--walk")
+        return ParseNumber(value, 10, options.walkMs);
+    if (option == "--delay")
+        return ParseNumber(value, 10, options.delayMs);
+    if (option == "--fault")
+        return ParseFault(value, options.harness);
+    if (option == "--short")
+        return ParseShort(value, options.harness);
+    if (option == "--loopback")
+        return ParseLoopback(value, options.harness);
+    openPins.push_back(ParsePin(value));
+    return openPins.back() >= 0;
+}
+
+const char *const kValueOptions[] = {"--link", "--inputs", "--walk", "--delay",
+                                     "--fault", "--short", "--loopback", "--open"};
+
+bool TakesValue(const std::string &arg)
+{
+    for (const char *option : kValueOptions) {
+        if (arg == option)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
 
 std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &options)
 {
+    std::vector<int> openPins;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &arg = args[i];
         if (arg == "--silent") {
@@ -50,20 +151,23 @@ std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &op
             options.trace = true;
             continue;
         }
-        if (arg != "--link" && arg != "--inputs" && arg != "--walk" && arg != "--delay")
+        if (arg == "--help" || arg == "--version") {
+            (arg == "--help" ? options.help : options.version) = true;
+            continue;
+        }
+        if (!TakesValue(arg))
             return "unknown option " + arg;
         if (i + 1 == args.size())
             return arg + " needs a value";
         const std::string &value = args[++i];
-        bool ok = true;
-        if (arg == "--link")
-            options.link = value;
-        else if (arg == "--inputs")
-            ok = ParseInputs(value, options.inputs);
-        else
-            ok = ParseNumber(value, 10, arg == "--walk" ? options.walkMs : options.delayMs);
-        if (!ok || value.empty())
+        if (!ParseValue(arg, value, options, openPins))
             return "bad value for " + arg + ": " + value;
+    }
+    const Harness &harness = options.harness;
+    for (int pin : openPins) {
+        if (pin / 8 != harness.loopbackFrom && pin / 8 != harness.loopbackTo)
+            return "--open needs a --loopback that wires port " + std::string(1, static_cast<char>('A' + pin / 8));
+        options.harness.openWires |= static_cast<std::uint8_t>(1u << (pin % 8));
     }
     return {};
 }

@@ -13,11 +13,16 @@ struct SimOptions
     int delayMs = 0;  // delay each answer by this much
     bool silent = false;
     bool trace = false;
+    bool help = false;    // print the help and exit
+    bool version = false; // print the version and exit
     std::string link; // symbolic link to the device, made while it runs
+    Harness harness;  // wires and faults on the pins
 };
 
 // Reads the arguments after the program name. Returns an error text, or an
 // empty one when every argument was understood.
 std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &options);
 
+// The help of --help, also shown after a usage error. The manual page is
+// made from it.
 extern const char *const kSimUsage;

@@ -23,6 +23,7 @@ void CloseFd(int &fd)
 VirtualDevice::VirtualDevice(SimOptions options) : m_options(std::move(options))
 {
     m_model.inputs = m_options.inputs;
+    m_model.harness = m_options.harness;
 }
 
 VirtualDevice::~VirtualDevice()
