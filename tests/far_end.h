@@ -5,23 +5,19 @@
 #include <QFile>
 #include <atomic>
 #include <fcntl.h>
-#include <functional>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
 
-// The device's end of a line, served by the device model on a thread of its
-// own until the line hangs up. `wiring` may change what a port reads.
+// The device's end of a null-modem line, served by the device model on a
+// thread of its own until the line hangs up.
 class FarEnd
 {
 public:
-    using Wiring = std::function<std::uint8_t(int port, std::uint8_t levels)>;
-
-    explicit FarEnd(int fd, Wiring wiring = {}) : m_fd(fd), m_wiring(std::move(wiring))
+    explicit FarEnd(const QString &path) : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY))
     {
         m_thread = std::thread([this] { Serve(); });
     }
-    explicit FarEnd(const QString &path) : FarEnd(::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY)) {}
     ~FarEnd()
     {
         m_stop = true;
@@ -40,16 +36,12 @@ private:
             if (!(line.revents & POLLIN) || ::read(m_fd, &byte, 1) != 1)
                 continue;
             ++m_received;
-            std::optional<std::uint8_t> answer = model.Feed(byte);
-            if (answer && m_wiring)
-                answer = m_wiring(byte - 'a', *answer);
-            if (answer)
+            if (const std::optional<std::uint8_t> answer = model.Feed(byte))
                 [[maybe_unused]] const ssize_t written = ::write(m_fd, &*answer, 1);
         }
     }
 
     int m_fd;
-    Wiring m_wiring;
     std::thread m_thread;
     std::atomic<bool> m_stop = false;
     std::atomic<int> m_received = 0;

@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <pty.h>
 
 namespace {
 
@@ -150,23 +149,17 @@ private slots:
         }
     }
 
-    // Pin A3 always reads low; B1 and B2 are shorted and read the AND of what they drive.
+    // Pin A3 always reads low, A4 always high; B1 and B2 are shorted and read
+    // the AND of what they drive.
     void outputsThatReadBackOtherwiseAreMarked()
     {
-        int master = -1, slave = -1;
-        char name[128] = {};
-        QVERIFY(::openpty(&master, &slave, name, nullptr, nullptr) == 0);
-        FarEnd device(master, [](int port, std::uint8_t levels) {
-            if (port == 0)
-                levels &= ~0x08;
-            if (port == 1 && (levels & 0x06) != 0x06)
-                levels &= ~0x06;
-            return levels;
-        });
+        QProcess sim;
+        const QString device = StartSim(sim, {"--fault", "A3=0", "--fault", "A4=1", "--short", "B1:B2"});
+        QVERIFY(!device.isEmpty());
         TesterFixture t;
-        t.Connect(name);
+        t.Connect(device);
         auto pin = [&](int P, int n) { return t.Dlg().GetDlgItem(StateButtonId(P, n)); };
-        for (auto [P, n] : {std::pair{0, 3}, {1, 1}, {1, 2}})
+        for (auto [P, n] : {std::pair{0, 3}, {0, 4}, {1, 1}, {1, 2}})
             t.Click(DirectionButtonId(P, n));
         t.Click(StateButtonId(0, 3));
         t.Click(StateButtonId(1, 1));
@@ -175,6 +168,7 @@ private slots:
         QVERIFY(DrawnInRed(pin(0, 3)) && DrawnInRed(pin(1, 1)));
         QVERIFY(!DrawnInRed(pin(1, 2)) && !DrawnInRed(pin(0, 2)));
         QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 1 (driven 1, reads 0)"));
+        QCOMPARE(pin(0, 4)->toolTip(), QStringLiteral("Port A pin 4 state: 0 (driven 0, reads 1)"));
         QCOMPARE(pin(1, 1)->accessibleName(), QStringLiteral("Port B pin 1 state: 1 (driven 1, reads 0)"));
         QCOMPARE(t.Text(StateButtonId(0, 3)) + t.Text(StateButtonId(1, 1)) + t.Text(StateButtonId(1, 2)), "110");
         QCOMPARE(GetFrameLook(pin(0, 3)), FrameLook::Heavy);
@@ -189,7 +183,6 @@ private slots:
         t.Click(DirectionButtonId(0, 3));
         QVERIFY(!DrawnInRed(pin(0, 3)));
         QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 0"));
-        ::close(slave);
     }
 };
 
