@@ -86,24 +86,32 @@ void LineKeeper::Check()
         Enter(State::Searching);
         emit lost();
     } else if (m_state == State::Searching) {
-        if (const std::optional<QString> device = FindAgain())
-            emit found(*device);
+        // Each name in turn, until the window has connected to one.
+        for (const QString &device : Candidates()) {
+            emit found(device);
+            if (m_state != State::Searching)
+                break;
+        }
     }
 }
 
-std::optional<QString> LineKeeper::FindAgain() const
+// The names that identify the device best come first: a path may have been
+// taken by another device meanwhile.
+QStringList LineKeeper::Candidates() const
 {
-    const std::optional<QString> named = PortDeviceName(m_typed);
-    if (named && QFileInfo::exists(*named))
-        return named;
+    QStringList devices;
     const QString stable = m_stableName.isEmpty() ? QString() : QFileInfo(m_stableName).canonicalFilePath();
     if (!stable.isEmpty())
-        return stable;
+        devices << stable;
     if (!m_serialNumber.isEmpty()) {
         for (const PortListEntry &port : m_ports->Ports()) {
             if (port.serialNumber == m_serialNumber)
-                return port.path;
+                devices << port.path;
         }
     }
-    return std::nullopt;
+    const std::optional<QString> named = PortDeviceName(m_typed);
+    if (named && QFileInfo::exists(*named))
+        devices << *named;
+    devices.removeDuplicates();
+    return devices;
 }

@@ -5,8 +5,8 @@
 
 #include <QBasicTimer>
 #include <QObject>
+#include <QStringList>
 #include <memory>
-#include <optional>
 
 // Keeps watch over the connected device. While the line is open it notices
 // that the device has gone: its node removed or replaced, or the line hung
@@ -50,7 +50,7 @@ private:
 
     void Enter(State state);
     void Check();
-    std::optional<QString> FindAgain() const;
+    QStringList Candidates() const;
 
     CSerialPort &m_serial;
     std::shared_ptr<const PortSource> m_ports;
