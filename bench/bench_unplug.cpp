@@ -126,10 +126,19 @@ int main(int argc, char **argv)
             continue;
         loss.values.push_back(MsSince(start));
 
-        device = PlugIn(link);
-        start = Clock::now();
-        if (!RunUntil([&] { return status() == QStringLiteral("Connection successful."); }, 3000))
+        // Plugged in again from another thread after a pause that varies, so
+        // the return meets every phase of the search.
+        Clock::time_point pluggedAt;
+        std::thread plug([&, cycle] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100 + cycle * 37 % 300));
+            device = PlugIn(link);
+            pluggedAt = Clock::now();
+        });
+        const bool back = RunUntil([&] { return status() == QStringLiteral("Connection successful."); }, 3000);
+        plug.join();
+        if (!back)
             continue;
+        start = pluggedAt;
         while (device->Received().empty() && MsSince(start) < 1000)
             std::this_thread::sleep_for(std::chrono::microseconds(50));
         comeback.values.push_back(MsSince(start));
