@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/open_failure.h"
+
 #include <QSerialPort>
 #include <QString>
 #include <functional>
@@ -7,6 +9,8 @@
 
 // The serial channel to the device: one port at a time, 8 data bits, no
 // parity, 1 stop bit, no flow control, raw bytes, opened exclusively.
+// Only serial terminals are opened, never one that another program has
+// locked; while open, the port carries a lock file and an exclusive flock.
 //
 // Results follow the device link's convention: Open gives 1 for success, -1
 // when the port cannot be opened and -2 when it opened but could not be
@@ -26,6 +30,8 @@ public:
 
     // settings is the baud rate in decimal ("9600"); the line is always n,8,1.
     int Open(const QString &deviceName, const char *settings, int readTimeoutMs);
+    // Why the last Open failed; the reason is Unknown after a success.
+    const OpenFailure &LastOpenFailure() const { return m_lastOpenFailure; }
     bool Close();
     int Write(const void *data, short length);
     unsigned char ReadByte();
@@ -46,5 +52,6 @@ private:
     QSerialPort m_port;
     bool m_bOpen = false;
     int m_readTimeoutMs = 0;
+    OpenFailure m_lastOpenFailure;
     std::function<void()> m_troubleHandler;
 };

@@ -105,7 +105,9 @@ void CPinTesterDlg::OnConnect()
         SendStateOnConnect();
     } else {
         m_lineKeeper.Forget();
-        m_strStatus = kStatusFailed;
+        // The reason, where it is known, follows in a sentence of its own.
+        const OpenFailure failure = device ? m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
+        m_strStatus = QStringList{kStatusFailed, OpenFailureSentence(failure)}.join(u' ').trimmed();
     }
     UpdateData(false);
 }

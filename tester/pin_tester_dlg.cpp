@@ -8,6 +8,7 @@
 #include "ui/control_text.h"
 #include "ui/frame_look.h"
 #include "ui/port_list_popup.h"
+#include "ui/window_centring.h"
 
 #include <QAbstractButton>
 #include <QLineEdit>
@@ -71,6 +72,7 @@ void CPinTesterDlg::SetPortSource(std::shared_ptr<const PortSource> source)
 
 int CPinTesterDlg::DoModal()
 {
+    CentreOnPointerScreen(*this);
     return exec();
 }
 

@@ -1,6 +1,7 @@
 #include "tester_fixture.h"
 #include "ui/frame_look.h"
 
+#include <QLabel>
 
 namespace {
 
@@ -186,7 +187,7 @@ private slots:
         TesterFixture t;
         for (const char *text : {"", "abc", "0", "70000", "/dev/korvane-none"}) {
             t.Connect(text);
-            QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed."));
+            QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed. No such port."));
             QVERIFY(!t.Dlg().m_serial.IsOpen());
         }
         // Connecting again closes the old port first, or the exclusive open would fail.
@@ -196,11 +197,20 @@ private slots:
         QCOMPARE(t.Wire(30), kStartState + kStartState);
         t.Connect("/dev/korvane-none");
         QVERIFY(!t.Dlg().m_serial.IsOpen());
-        // A port held by another program.
+        t.Connect("ptmx");
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed. That is not a serial port."));
+        // A port held by another program. The status line cuts what does not
+        // fit with "..." and shows it whole as its tooltip.
         CSerialPort other;
         QCOMPARE(other.Open(t.DevicePath(), "9600", 50), 1);
         t.Connect(t.DevicePath());
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection failed."));
+        const QString inUse = QStringLiteral("Connection failed. It is in use by another program (PID %1).")
+                                  .arg(QCoreApplication::applicationPid());
+        QCOMPARE(t.Text(IDC_STATUS), inUse);
+        const auto *status = qobject_cast<QLabel *>(t.Dlg().GetDlgItem(IDC_STATUS));
+        QVERIFY(status->text().endsWith("...") && inUse.startsWith(status->text().chopped(3)));
+        QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->contentsRect().width());
+        QCOMPARE(status->toolTip(), inUse);
     }
 
     void continuousPolling()
