@@ -84,26 +84,23 @@ private slots:
         QCOMPARE(dlg.m_portOut[1], 0x23);
     }
 
+    // Names and tooltips follow the state through clicks and polls.
     void controlsSayWhatTheyAre()
     {
         TesterFixture t;
-        QCOMPARE(Described(t, DirectionButtonId(1, 3)), QStringLiteral("Port B pin 3 direction: input"));
-        QCOMPARE(Described(t, StateButtonId(1, 3)), QStringLiteral("Port B pin 3 state: not read yet"));
-        QCOMPARE(Described(t, IDC_DIRHEX_A), QStringLiteral("Port A directions (hexadecimal)"));
-        QCOMPARE(Described(t, IDC_INHEX_C), QStringLiteral("Port C inputs (hexadecimal)"));
-        QCOMPARE(Described(t, IDC_OUTHEX_B), QStringLiteral("Port B outputs (hexadecimal)"));
-        // The names follow the state through clicks and polls; the captions stay as they were.
-        t.Click(DirectionButtonId(1, 3));
-        QCOMPARE(Described(t, DirectionButtonId(1, 3)), QStringLiteral("Port B pin 3 direction: output"));
-        QCOMPARE(Described(t, StateButtonId(1, 3)), QStringLiteral("Port B pin 3 state: 0"));
-        t.Click(StateButtonId(1, 3));
-        QCOMPARE(Described(t, StateButtonId(1, 3)), QStringLiteral("Port B pin 3 state: 1"));
+        const int dirB3 = DirectionButtonId(1, 3), stateB3 = StateButtonId(1, 3);
+        QCOMPARE(Described(t, dirB3) + " / " + Described(t, stateB3) + " / " + Described(t, IDC_DIRHEX_A) + " / "
+                     + Described(t, IDC_INHEX_C) + " / " + Described(t, IDC_OUTHEX_B),
+                 "Port B pin 3 direction: input / Port B pin 3 state: not read yet / Port A directions (hexadecimal)"
+                 " / Port C inputs (hexadecimal) / Port B outputs (hexadecimal)");
+        t.Click(dirB3);
+        t.Click(stateB3);
         t.Connect(t.DevicePath());
         t.Device().SetInputs(2, 0x01);
         t.Click(IDC_POLL_ONCE);
-        QCOMPARE(Described(t, StateButtonId(2, 0)) + Described(t, StateButtonId(2, 1)),
-                 QStringLiteral("Port C pin 0 state: 1Port C pin 1 state: 0"));
-        QCOMPARE(t.Text(StateButtonId(1, 3)) + t.Text(DirectionButtonId(1, 3)) + t.Text(StateButtonId(2, 0)), "1O1");
+        QCOMPARE(Described(t, dirB3) + " / " + Described(t, stateB3) + " / " + Described(t, StateButtonId(2, 0)),
+                 "Port B pin 3 direction: output / Port B pin 3 state: 1 / Port C pin 0 state: 1");
+        QCOMPARE(t.Text(stateB3) + t.Text(dirB3) + t.Text(StateButtonId(2, 1)), "1O0");
     }
 
     void polls()

@@ -1,4 +1,4 @@
-#include "far_end.h"
+#include "pty_device.h"
 #include "sim_process.h"
 #include "tester_fixture.h"
 #include "ui/frame_look.h"
@@ -6,6 +6,10 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <atomic>
+#include <fcntl.h>
+#include <poll.h>
+#include <thread>
 
 namespace {
 
@@ -17,15 +21,30 @@ qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
-    while (t.Text(IDC_STATUS) != status) {
-        if (clock.elapsed() > timeoutMs)
-            return -1;
-        QTest::qWait(1);
-    }
-    return clock.elapsed();
+    return QTest::qWaitFor([&] { return t.Text(IDC_STATUS) == status; }, timeoutMs) ? clock.elapsed() : -1;
 }
 
-// Whether the button shows any strongly red pixel.
+bool WaitForLink(const QString &path)
+{
+    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 5000);
+}
+
+// Serves the far end of a null-modem line with the device model until it hangs up.
+std::thread ServeFarEnd(const QString &path, std::atomic<int> &received)
+{
+    return std::thread([fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY), &received] {
+        DeviceModel model;
+        pollfd line{fd, POLLIN, 0};
+        std::uint8_t byte = 0;
+        while (::poll(&line, 1, -1) > 0 && !(line.revents & POLLHUP) && ::read(fd, &byte, 1) == 1) {
+            ++received;
+            if (const std::optional<std::uint8_t> answer = model.Feed(byte))
+                [[maybe_unused]] const ssize_t written = ::write(fd, &*answer, 1);
+        }
+        ::close(fd);
+    });
+}
+
 bool DrawnInRed(QWidget *button)
 {
     const QImage image = button->grab().toImage();
@@ -37,11 +56,6 @@ bool DrawnInRed(QWidget *button)
         }
     }
     return false;
-}
-
-bool WaitForLink(const QString &link)
-{
-    return QTest::qWaitFor([&] { return QFileInfo(link).exists(); }, 5000);
 }
 
 } // namespace
@@ -70,21 +84,20 @@ private slots:
         QVERIFY(!t.Dlg().m_serial.IsOpen());
         QVERIFY(qobject_cast<QCheckBox *>(t.Dlg().GetDlgItem(IDC_CONTINUOUS))->isChecked());
         QCOMPARE(t.Text(DirectionButtonId(1, 1)) + t.Text(StateButtonId(1, 1)) + t.Text(IDC_DIRHEX_B), "O1FD");
-        QTest::qWait(300); // polling on, nothing to send to
+        QVERIFY(sim.state() == QProcess::NotRunning || sim.waitForFinished(5000));
+        QTest::qWait(300);
 
-        QProcess again;
-        QVERIFY(!StartSim(again, {"--trace", "--link", link}).isEmpty());
+        QVERIFY(!StartSim(sim, {"--trace", "--link", link}).isEmpty());
         const qint64 returnMs = MsUntilStatus(t, kConnected, 2000);
         QVERIFY2(returnMs >= 0 && returnMs <= 1000, qPrintable(QString::number(returnMs)));
         QTest::qWait(250);
-        again.terminate();
-        QVERIFY(again.waitForFinished(5000));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
         // The window's state first, directions then outputs, then the polls go on.
-        const QStringList trace = QString::fromLocal8Bit(again.readAllStandardError()).split('\n');
-        QCOMPARE(trace.mid(0, 7), QStringList({"korvane-sim: direction A FF", "korvane-sim: direction B FD",
-                                               "korvane-sim: direction C FF", "korvane-sim: output A 00",
-                                               "korvane-sim: output B 02", "korvane-sim: output C 00",
-                                               "korvane-sim: read A FF"}));
+        const QString trace = QString::fromLocal8Bit(sim.readAllStandardError()).remove("korvane-sim: ");
+        QVERIFY2(trace.startsWith("direction A FF\ndirection B FD\ndirection C FF\n"
+                                  "output A 00\noutput B 02\noutput C 00\nread A FF\n"),
+                 qPrintable(trace));
     }
 
     // Both ends of a null-modem pair go when socat ends, and come back with it.
@@ -94,25 +107,23 @@ private slots:
         const QString near = dir.filePath("tester"), far = dir.filePath("device");
         const QStringList pair = {"PTY,link=" + near + ",raw,echo=0", "PTY,link=" + far + ",raw,echo=0"};
         QProcess socat;
-        socat.start("socat", pair);
-        QVERIFY(WaitForLink(near) && WaitForLink(far));
         TesterFixture t;
-        {
-            FarEnd device(far);
-            t.Connect(near);
-            t.Click(IDC_POLL_ONCE);
-            QCOMPARE(t.Text(IDC_STATUS), kConnected);
+        for (int round = 0; round < 2; ++round) {
+            socat.start("socat", pair);
+            QVERIFY(WaitForLink(near) && WaitForLink(far));
+            std::atomic<int> received = 0;
+            std::thread device = ServeFarEnd(far, received);
+            if (round == 0) {
+                t.Connect(near);
+                t.Click(IDC_POLL_ONCE);
+            }
+            QVERIFY(MsUntilStatus(t, kConnected, 2000) >= 0);
+            QVERIFY(QTest::qWaitFor([&] { return received >= 15; }, 1000));
             socat.terminate();
             QVERIFY(socat.waitForFinished(5000));
+            device.join();
             QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
         }
-        socat.start("socat", pair);
-        QVERIFY(WaitForLink(near) && WaitForLink(far));
-        FarEnd device(far);
-        QVERIFY(MsUntilStatus(t, kConnected, 2000) >= 0);
-        QVERIFY(QTest::qWaitFor([&] { return device.Received() == 15; }, 1000));
-        socat.terminate();
-        socat.waitForFinished(5000);
     }
 
     // A device found again by its USB serial number under another name, even
@@ -126,32 +137,28 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath("adapter");
         for (const bool byHand : {false, true}) {
-            auto first = std::make_unique<VirtualDevice>();
-            std::string error;
-            QVERIFY(first->Open(error));
+            auto first = std::make_unique<PtyDevice>();
             first->Start();
-            QFile::link(QString::fromStdString(first->DevicePath()), link);
-            ports->ports = {{"adapter", QString::fromStdString(first->DevicePath()), {}, {}, {}, "K42", {}}};
+            QFile::link(first->path, link);
+            ports->ports = {{"adapter", first->path, {}, {}, {}, "K42", {}}};
             t.Connect(link);
-            QCOMPARE(t.Text(IDC_STATUS), kConnected);
             first.reset();
             QFile::remove(link);
             QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
             if (byHand)
                 t.Connect(t.DevicePath());
 
-            VirtualDevice second;
-            QVERIFY(second.Open(error));
+            PtyDevice second;
             second.Start();
-            ports->ports = {{"adapter", QString::fromStdString(second.DevicePath()), {}, {}, {}, "K42", {}}};
+            ports->ports = {{"adapter", second.path, {}, {}, {}, "K42", {}}};
             t.ClearWire();
             if (!byHand)
                 QFile::link(t.DevicePath(), link);
             QTest::qWait(600);
             QCOMPARE(second.Received().size(), byHand ? 0u : 15u);
             QVERIFY(byHand || t.Wire().isEmpty());
-            QFile::remove(link);
             QCOMPARE(t.Text(IDC_STATUS), kConnected);
+            QFile::remove(link);
         }
     }
 
@@ -161,7 +168,6 @@ private slots:
     {
         QProcess sim;
         const QString device = StartSim(sim, {"--fault", "A3=0", "--fault", "A4=1", "--short", "B1:B2"});
-        QVERIFY(!device.isEmpty());
         TesterFixture t;
         t.Connect(device);
         auto pin = [&](int P, int n) { return t.Dlg().GetDlgItem(StateButtonId(P, n)); };
