@@ -32,6 +32,26 @@ QString UsbId(const QSerialPortInfo &info)
         .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
 }
 
+class SystemPorts : public PortSource
+{
+public:
+    QList<PortListEntry> Ports() const override { return PresentPorts(); }
+};
+
+QString Identification(const PortListEntry &port)
+{
+    QStringList parts;
+    for (const QString &part : {port.description, port.manufacturer}) {
+        if (!part.isEmpty())
+            parts << part;
+    }
+    if (!port.serialNumber.isEmpty())
+        parts << QStringLiteral("serial %1").arg(port.serialNumber);
+    if (!port.usbId.isEmpty())
+        parts << QStringLiteral("USB %1").arg(port.usbId);
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 QString StableDeviceName(const QString &devicePath, const QString &byIdFolder)
@@ -51,4 +71,30 @@ QList<PortListEntry> PresentPorts()
                       info.description(), info.manufacturer(), info.serialNumber(), UsbId(info)});
     }
     return ports;
+}
+
+std::shared_ptr<const PortSource> MakeSystemPorts()
+{
+    return std::make_shared<SystemPorts>();
+}
+
+std::optional<PortListEntry> FindPort(const PortSource &source, const QString &path)
+{
+    for (const PortListEntry &port : source.Ports()) {
+        if (port.path == path)
+            return port;
+    }
+    return std::nullopt;
+}
+
+QList<PortChoice> PortChoices(const QList<PortListEntry> &ports)
+{
+    QList<PortChoice> choices;
+    for (const PortListEntry &port : ports) {
+        const QString identification = Identification(port);
+        choices << PortChoice{port.name, identification};
+        if (!port.stableName.isEmpty())
+            choices << PortChoice{port.stableName, identification};
+    }
+    return choices;
 }

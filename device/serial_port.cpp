@@ -40,6 +40,16 @@ OpenFailure FailureOfOpen(QSerialPort::SerialPortError error)
 
 } // namespace
 
+CSerialPort::CSerialPort()
+{
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
+        const bool trouble = error == QSerialPort::ReadError || error == QSerialPort::WriteError
+            || error == QSerialPort::ResourceError;
+        if (trouble && m_bOpen && m_troubleHandler)
+            m_troubleHandler();
+    });
+}
+
 CSerialPort::~CSerialPort()
 {
     if (m_bOpen)

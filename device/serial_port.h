@@ -4,6 +4,7 @@
 
 #include <QSerialPort>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The serial channel to the device: one port at a time, 8 data bits, no
@@ -22,7 +23,7 @@ public:
     static constexpr int kWriteTimeoutMs = 1000;
     static constexpr int kReadBufferSize = 4096;
 
-    CSerialPort() = default;
+    CSerialPort();
     ~CSerialPort();
     CSerialPort(const CSerialPort &) = delete;
     CSerialPort &operator=(const CSerialPort &) = delete;
@@ -40,10 +41,17 @@ public:
     void DiscardInput();
 
     bool IsOpen() const { return m_bOpen; }
+    // The open port's file descriptor, or -1.
+    int Handle() const { return m_bOpen ? m_port.handle() : -1; }
+    // Called when a read, a write or the port itself fails while open, which
+    // may mean that the device has gone. It runs inside the failing call, so
+    // it should only take note.
+    void SetTroubleHandler(std::function<void()> handler) { m_troubleHandler = std::move(handler); }
 
 private:
     QSerialPort m_port;
     bool m_bOpen = false;
     int m_readTimeoutMs = 0;
     OpenFailure m_lastOpenFailure;
+    std::function<void()> m_troubleHandler;
 };

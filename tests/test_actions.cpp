@@ -12,6 +12,13 @@ QByteArray Hex(const char *text)
 
 const QByteArray kStartState = Hex("2141ff2142ff2143ff" "410042004300");
 
+// A control's accessible name, when its tooltip says the same.
+QString Described(TesterFixture &t, int id)
+{
+    const QWidget *control = t.Dlg().GetDlgItem(id);
+    return control->toolTip() == control->accessibleName() ? control->accessibleName() : QStringLiteral("differs");
+}
+
 QString InputBytes(CPinTesterDlg &dlg)
 {
     return QString::asprintf("%02x%02x%02x", dlg.m_portIn[0], dlg.m_portIn[1], dlg.m_portIn[2]);
@@ -75,6 +82,25 @@ private slots:
         QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("23"));
         QCOMPARE(qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_OUTHEX_B))->cursorPosition(), 2);
         QCOMPARE(dlg.m_portOut[1], 0x23);
+    }
+
+    // Names and tooltips follow the state through clicks and polls.
+    void controlsSayWhatTheyAre()
+    {
+        TesterFixture t;
+        const int dirB3 = DirectionButtonId(1, 3), stateB3 = StateButtonId(1, 3);
+        QCOMPARE(Described(t, dirB3) + " / " + Described(t, stateB3) + " / " + Described(t, IDC_DIRHEX_A) + " / "
+                     + Described(t, IDC_INHEX_C) + " / " + Described(t, IDC_OUTHEX_B),
+                 "Port B pin 3 direction: input / Port B pin 3 state: not read yet / Port A directions (hexadecimal)"
+                 " / Port C inputs (hexadecimal) / Port B outputs (hexadecimal)");
+        t.Click(dirB3);
+        t.Click(stateB3);
+        t.Connect(t.DevicePath());
+        t.Device().SetInputs(2, 0x01);
+        t.Click(IDC_POLL_ONCE);
+        QCOMPARE(Described(t, dirB3) + " / " + Described(t, stateB3) + " / " + Described(t, StateButtonId(2, 0)),
+                 "Port B pin 3 direction: output / Port B pin 3 state: 1 / Port C pin 0 state: 1");
+        QCOMPARE(t.Text(stateB3) + t.Text(dirB3) + t.Text(StateButtonId(2, 1)), "1O0");
     }
 
     void polls()

@@ -2,6 +2,8 @@
 // started as processes, judged by their output, the device's view of the wire
 // and the exit status.
 
+#include "sim_process.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QJsonArray>
@@ -26,11 +28,8 @@ struct Result
 class Sim
 {
 public:
-    explicit Sim(const QStringList &options)
+    explicit Sim(const QStringList &options) : m_device(StartSim(m_process, QStringList{"--trace"} + options))
     {
-        m_process.start(QStringLiteral(KORVANE_SIM_PATH), QStringList{"--trace"} + options);
-        m_process.waitForReadyRead(5000);
-        m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed().section(u' ', -1);
         m_process.setReadChannel(QProcess::StandardError);
     }
     ~Sim()
@@ -59,7 +58,7 @@ public:
 
 private:
     QProcess m_process;
-    QString m_device;
+    const QString m_device;
     QStringList m_trace;
 };
 

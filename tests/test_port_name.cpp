@@ -1,7 +1,5 @@
-#include "device/port_list.h"
 #include "device/port_name.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -30,21 +28,6 @@ private slots:
         QVERIFY(target.open(QIODevice::WriteOnly));
         QVERIFY(target.link(dir.filePath("link")));
         QCOMPARE(PortDeviceName(dir.filePath("link")), std::optional<QString>(QFileInfo(target).canonicalFilePath()));
-    }
-
-    // The state of a device is kept under this name, so replugging it under
-    // another node must not change it.
-    void stableNamesAreTheByIdLinks()
-    {
-        QTemporaryDir dir;
-        QFile node(dir.filePath("ttyUSB7"));
-        QVERIFY(node.open(QIODevice::WriteOnly));
-        QVERIFY(QDir(dir.path()).mkdir("by-id"));
-        const QString byId = dir.filePath("by-id/usb-KORVANE_IO24_0042-if00-port0");
-        QVERIFY(node.link(byId));
-        QCOMPARE(StableDeviceName(dir.filePath("ttyUSB7"), dir.filePath("by-id")), byId);
-        QCOMPARE(StableDeviceName(byId, dir.filePath("by-id")), byId);
-        QCOMPARE(StableDeviceName("/dev/pts/../pts", dir.filePath("by-id")), QString("/dev/pts"));
     }
 };
 

@@ -47,3 +47,9 @@ QString DisplayedForm(const QWidget *control, const QString &text)
     edit->validator()->validate(shown, position);
     return shown;
 }
+
+void SetControlDescription(QWidget *control, const QString &text)
+{
+    control->setAccessibleName(text);
+    control->setToolTip(text);
+}

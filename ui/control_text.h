@@ -11,3 +11,7 @@ void SetControlText(QWidget *control, const QString &text);
 // The text the control would show for `text`: an edit with a validator shows
 // what the validator makes of it (an upper-case field shows "7f" as "7F").
 QString DisplayedForm(const QWidget *control, const QString &text);
+
+// What a control is, for screen readers (its accessible name) and for the
+// mouse (its tooltip).
+void SetControlDescription(QWidget *control, const QString &text);

@@ -1,5 +1,7 @@
 #include "ui/frame_look.h"
 
+#include "ui/caption_mark.h"
+
 #include <QVariant>
 #include <QWidget>
 
@@ -8,11 +10,13 @@ namespace {
 constexpr const char *kLookProperty = "korvaneFrameLook";
 
 // Palette roles keep the borders readable on light and dark themes alike.
-QString StyleSheet(FrameLook look)
+// A marked caption is drawn in the warning colour.
+QString StyleSheet(FrameLook look, const QColor &warning)
 {
     const QString body = QStringLiteral("QPushButton { background: palette(button); color: palette(button-text); %1 }"
                                         "QPushButton:pressed { background: palette(mid); }"
-                                        "QPushButton:focus { %2 }");
+                                        "QPushButton:focus { %2 }")
+        + QStringLiteral("QPushButton[%1=\"true\"] { color: %2; }").arg(QLatin1String(kCaptionMarkProperty), warning.name());
     switch (look) {
     case FrameLook::Sunken:
         return body.arg(QStringLiteral("border: 1px solid; border-color: palette(dark) palette(light) "
@@ -32,7 +36,7 @@ QString StyleSheet(FrameLook look)
 void SetFrameLook(QWidget *button, FrameLook look)
 {
     button->setProperty(kLookProperty, static_cast<int>(look));
-    button->setStyleSheet(StyleSheet(look));
+    button->setStyleSheet(StyleSheet(look, WarningColour(button->palette())));
     button->repaint();
 }
 

@@ -21,25 +21,6 @@ QJsonObject EntryObject(const PortListEntry &port)
             {"usbId", port.usbId}};
 }
 
-// "ttyUSB0  /dev/serial/by-id/...  FT232R USB UART, FTDI, serial A1B2, USB 0403:6001"
-QString EntryLine(const PortListEntry &port)
-{
-    QStringList identity;
-    for (const QString &part : {port.description, port.manufacturer})
-        if (!part.isEmpty())
-            identity << part;
-    if (!port.serialNumber.isEmpty())
-        identity << QStringLiteral("serial ") + port.serialNumber;
-    if (!port.usbId.isEmpty())
-        identity << QStringLiteral("USB ") + port.usbId;
-    QStringList columns{port.name};
-    if (!port.stableName.isEmpty())
-        columns << port.stableName;
-    if (!identity.isEmpty())
-        columns << identity.join(QStringLiteral(", "));
-    return columns.join(QStringLiteral("  "));
-}
-
 } // namespace
 
 int ListCommand(CommandContext &context, const QStringList &args)
@@ -59,7 +40,8 @@ int ListCommand(CommandContext &context, const QStringList &args)
         PrintLine(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)));
         return kSuccess;
     }
-    for (const PortListEntry &port : ports)
-        PrintLine(EntryLine(port));
+    // As the window lists them: each port under its short and its stable name.
+    for (const PortChoice &choice : PortChoices(ports))
+        PrintLine(QStringList{choice.text, choice.identification}.join(QStringLiteral("  ")).trimmed());
     return kSuccess;
 }
