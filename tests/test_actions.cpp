@@ -19,11 +19,6 @@ QString Described(TesterFixture &t, int id)
     return control->toolTip() == control->accessibleName() ? control->accessibleName() : QStringLiteral("differs");
 }
 
-QString InputBytes(CPinTesterDlg &dlg)
-{
-    return QString::asprintf("%02x%02x%02x", dlg.m_portIn[0], dlg.m_portIn[1], dlg.m_portIn[2]);
-}
-
 } // namespace
 
 class TestActions : public QObject
@@ -142,27 +137,6 @@ private slots:
             QCOMPARE(t.Text(StateButtonId(pin / 8, pin % 8)) + t.Text(DirectionButtonId(pin / 8, pin % 8)), "0I");
     }
 
-    void silentDeviceAndStrayBytes()
-    {
-        TesterFixture t;
-        t.Connect(t.DevicePath());
-        for (int port = 0; port < 3; ++port)
-            t.Device().SetInputs(port, static_cast<std::uint8_t>(port + 1));
-        t.Device().SetSilent(true);
-        t.Click(IDC_POLL_ONCE);
-        QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("ffffff"));
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("No answer from device."));
-
-        // A flood of bytes nobody asked for.
-        t.Device().SetSilent(false);
-        for (int i = 0; i < 20000; ++i)
-            t.Device().SendStray(0x66);
-        QTest::qWait(20);
-        t.Click(IDC_POLL_ONCE);
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
-        QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("010203"));
-    }
-
     // What a real device needs: 9600 baud, 8 data bits, no parity, one stop
     // bit, no flow control, and bytes passed as they are.
     void lineSettings()
@@ -224,13 +198,6 @@ private slots:
         t.ClearWire();
         QTest::qWait(250);
         QCOMPARE(t.Wire(), QByteArray());
-
-        // A silent device keeps each poll within the period.
-        t.Device().SetSilent(true);
-        t.Click(IDC_CONTINUOUS);
-        QTest::qWait(1000);
-        const qsizetype slowPolls = t.Wire().count('a');
-        QVERIFY2(slowPolls >= 8 && slowPolls <= 11, qPrintable(QString::number(slowPolls)));
     }
 
     // OK and Esc both stop the ticks and give the port back.

@@ -71,23 +71,6 @@ private slots:
         QCOMPARE(port.Write("\x00\xff\x80", 3), 3);
         QTRY_COMPARE(device.Received(), (std::vector<std::uint8_t>{0x00, 0xFF, 0x80}));
     }
-
-    void aWriteThatCannotFinishFailsWithinASecond()
-    {
-        PtyDevice device;
-        CSerialPort port;
-        QCOMPARE(OpenPort(port, device.path), 1);
-        const QByteArray chunk(3000, 'z');
-        QElapsedTimer clock;
-        int result = 0;
-        for (int i = 0; i < 200 && result != -1; ++i) {
-            clock.start();
-            result = port.Write(chunk.constData(), static_cast<short>(chunk.size()));
-        }
-        QCOMPARE(result, -1);
-        QVERIFY2(clock.elapsed() >= 900 && clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
-        QVERIFY(port.IsOpen());
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSerialPort)
