@@ -70,9 +70,8 @@ inline int NumberArgument(int argc, char **argv, int index, int fallback)
     return argc > index ? std::max(1, std::atoi(argv[index])) : fallback;
 }
 
-// Starts the device and opens the floor's bare descriptor on it. It is opened
-// before the tester's port: an exclusive open only refuses later ones.
-inline int StartDeviceAndOpenRaw(VirtualDevice &device)
+// Starts the device on a thread of its own; ends the program if it cannot.
+inline void StartDevice(VirtualDevice &device)
 {
     std::string error;
     if (!device.Open(error)) {
@@ -80,6 +79,13 @@ inline int StartDeviceAndOpenRaw(VirtualDevice &device)
         std::exit(1);
     }
     device.Start();
+}
+
+// Starts the device and opens the floor's bare descriptor on it. It is opened
+// before the tester's port: an exclusive open only refuses later ones.
+inline int StartDeviceAndOpenRaw(VirtualDevice &device)
+{
+    StartDevice(device);
     return OpenRaw(device.DevicePath());
 }
 

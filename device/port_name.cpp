@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 constexpr long kLowestPort = 1;
@@ -51,8 +53,15 @@ QString NamedDevice(const QString &name)
 
 } // namespace
 
+bool HoldsControlCharacter(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
+}
+
 std::optional<QString> PortDeviceName(const QString &fieldText)
 {
+    if (HoldsControlCharacter(fieldText))
+        return std::nullopt;
     const QString text = fieldText.trimmed();
     if (text.isEmpty())
         return ComPortName(0);

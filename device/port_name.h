@@ -10,5 +10,9 @@
 // /dev/ttyS{N-1} on Linux and COMN on Windows. Numbers outside 1..65535 name
 // no port. "COMN" (any case) means COM port N as well. Any other text names
 // the device itself: a path, or a name under /dev such as ttyUSB0.
-// Returns nothing when the text names no port.
+// Returns nothing when the text names no port, as a text holding a control
+// character never does.
 std::optional<QString> PortDeviceName(const QString &fieldText);
+
+// Whether the text holds a character below 0x20 (NUL included) or 0x7F.
+bool HoldsControlCharacter(QStringView text);

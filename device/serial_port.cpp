@@ -1,5 +1,8 @@
 #include "device/serial_port.h"
 
+#include "device/port_checks.h"
+#include "device/port_locks.h"
+
 #include <QDeadlineTimer>
 
 namespace {
@@ -20,7 +23,32 @@ void ClearTimeout(QSerialPort &port)
         port.clearError();
 }
 
+// The checks before the open leave little for it to fail on: a node that went
+// away, or another program that took the port (Qt reports a busy port and a
+// lock it cannot take as a permission error).
+OpenFailure FailureOfOpen(QSerialPort::SerialPortError error)
+{
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return OpenFailure::Reason::NoSuchPort;
+    case QSerialPort::PermissionError:
+        return OpenFailure::Reason::InUse;
+    default:
+        return OpenFailure::Reason::Unknown;
+    }
+}
+
 } // namespace
+
+CSerialPort::CSerialPort()
+{
+    QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
+        const bool trouble = error == QSerialPort::ReadError || error == QSerialPort::WriteError
+            || error == QSerialPort::ResourceError;
+        if (trouble && m_bOpen && m_troubleHandler)
+            m_troubleHandler();
+    });
+}
 
 CSerialPort::~CSerialPort()
 {
@@ -31,13 +59,25 @@ CSerialPort::~CSerialPort()
 int CSerialPort::Open(const QString &deviceName, const char *settings, int readTimeoutMs)
 {
     m_bOpen = false;
+    m_lastOpenFailure = {};
     if (m_port.isOpen())
         m_port.close();
+    if (const std::optional<OpenFailure> refusal = RefusalBeforeOpen(deviceName)) {
+        m_lastOpenFailure = *refusal;
+        return -1;
+    }
     m_port.setPortName(deviceName);
     // Bytes nobody asked for are dropped before each request; the bound keeps
     // a device that floods the line from growing the buffer without end.
     m_port.setReadBufferSize(kReadBufferSize);
     if (!m_port.open(QIODevice::ReadWrite)) {
+        m_lastOpenFailure = FailureOfOpen(m_port.error());
+        m_port.clearError();
+        return -1;
+    }
+    if (const std::optional<OpenFailure> taken = TakeDeviceFlock(m_port.handle())) {
+        m_lastOpenFailure = *taken;
+        m_port.close();
         m_port.clearError();
         return -1;
     }
@@ -47,6 +87,7 @@ int CSerialPort::Open(const QString &deviceName, const char *settings, int readT
         && m_port.setStopBits(QSerialPort::OneStop)
         && m_port.setFlowControl(QSerialPort::NoFlowControl) && readTimeoutMs >= 0;
     if (!configured) {
+        m_lastOpenFailure.reason = OpenFailure::Reason::NotConfigured;
         m_port.close();
         m_port.clearError();
         return -2;

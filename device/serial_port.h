@@ -1,11 +1,16 @@
 #pragma once
 
+#include "device/open_failure.h"
+
 #include <QSerialPort>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The serial channel to the device: one port at a time, 8 data bits, no
 // parity, 1 stop bit, no flow control, raw bytes, opened exclusively.
+// Only serial terminals are opened, never one that another program has
+// locked; while open, the port carries a lock file and an exclusive flock.
 //
 // Results follow the device link's convention: Open gives 1 for success, -1
 // when the port cannot be opened and -2 when it opened but could not be
@@ -18,13 +23,15 @@ public:
     static constexpr int kWriteTimeoutMs = 1000;
     static constexpr int kReadBufferSize = 4096;
 
-    CSerialPort() = default;
+    CSerialPort();
     ~CSerialPort();
     CSerialPort(const CSerialPort &) = delete;
     CSerialPort &operator=(const CSerialPort &) = delete;
 
     // settings is the baud rate in decimal ("9600"); the line is always n,8,1.
     int Open(const QString &deviceName, const char *settings, int readTimeoutMs);
+    // Why the last Open failed; the reason is Unknown after a success.
+    const OpenFailure &LastOpenFailure() const { return m_lastOpenFailure; }
     bool Close();
     int Write(const void *data, short length);
     unsigned char ReadByte();
@@ -34,9 +41,17 @@ public:
     void DiscardInput();
 
     bool IsOpen() const { return m_bOpen; }
+    // The open port's file descriptor, or -1.
+    int Handle() const { return m_bOpen ? m_port.handle() : -1; }
+    // Called when a read, a write or the port itself fails while open, which
+    // may mean that the device has gone. It runs inside the failing call, so
+    // it should only take note.
+    void SetTroubleHandler(std::function<void()> handler) { m_troubleHandler = std::move(handler); }
 
 private:
     QSerialPort m_port;
     bool m_bOpen = false;
     int m_readTimeoutMs = 0;
+    OpenFailure m_lastOpenFailure;
+    std::function<void()> m_troubleHandler;
 };

@@ -16,6 +16,7 @@ const QString kStatusConnected = QStringLiteral("Connection successful.");
 const QString kStatusFailed = QStringLiteral("Connection failed.");
 const QString kStatusNoAnswer = QStringLiteral("No answer from device.");
 const QString kStatusNotAccepting = QStringLiteral("Device not accepting data.");
+const QString kStatusDisconnected = QStringLiteral("Device disconnected.");
 
 struct Pin
 {
@@ -71,6 +72,7 @@ void CPinTesterDlg::Dispatch(Notification notification, int id)
             (this->*(*plain))();
         else
             (this->*std::get<void (CPinTesterDlg::*)(int)>(entry.action))(id);
+        RefreshMarks();
         return;
     }
 }
@@ -99,12 +101,44 @@ void CPinTesterDlg::OnConnect()
     const std::optional<QString> device = PortDeviceName(m_strComPort);
     const int result = device ? m_serial.Open(*device, kLineSettings, kReadTimeoutMs) : -1;
     if (result == 1) {
-        SendDirections();
-        SendOutputs();
-        m_strStatus = LineStalled() ? kStatusNotAccepting : kStatusConnected;
+        m_lineKeeper.Watch(m_strComPort, *device);
+        SendStateOnConnect();
     } else {
-        m_strStatus = kStatusFailed;
+        m_lineKeeper.Forget();
+        // The reason, where it is known, follows in a sentence of its own.
+        const OpenFailure failure = device ? m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
+        m_strStatus = QStringList{kStatusFailed, OpenFailureSentence(failure)}.join(u' ').trimmed();
     }
+    UpdateData(false);
+}
+
+// The device takes the window's state at once.
+void CPinTesterDlg::SendStateOnConnect()
+{
+    SendDirections();
+    SendOutputs();
+    m_strStatus = LineStalled() ? kStatusNotAccepting : kStatusConnected;
+}
+
+// The port state and the polling switch stay as they are for the device's return.
+void CPinTesterDlg::OnDeviceLost()
+{
+    m_serial.Close();
+    m_strStatus = kStatusDisconnected;
+    UpdateData(false);
+}
+
+// The lost device is back: connected again as Connect does, with the same state.
+void CPinTesterDlg::OnDeviceFound(const QString &device)
+{
+    if (m_serial.Open(device, kLineSettings, kReadTimeoutMs) != 1)
+        return;
+    if (!m_lineKeeper.Resume(device)) {
+        m_serial.Close();
+        return;
+    }
+    BeginAction();
+    SendStateOnConnect();
     UpdateData(false);
 }
 
@@ -175,7 +209,9 @@ void CPinTesterDlg::PollInputs()
             m_portIn[P] = r;
             RefreshStateRow(P);
         }
+        m_marks.Polled(P, m_portDir[P], r, m_portOut[P], answered);
     }
+    RefreshMarks();
     if (!answered)
         m_strStatus = kStatusNoAnswer;
     else if (m_strStatus == kStatusNoAnswer || m_strStatus == kStatusNotAccepting)
@@ -219,6 +255,7 @@ void CPinTesterDlg::reject()
 
 void CPinTesterDlg::CloseChannelAndStopPolling()
 {
+    m_lineKeeper.Forget();
     if (m_serial.IsOpen())
         m_serial.Close();
     m_pollTimer.stop();

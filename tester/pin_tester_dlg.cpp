@@ -3,8 +3,12 @@
 #include "res/main_frame_icon.h"
 #include "res/resource.h"
 #include "tester/hex_text.h"
+#include "tester/pin_descriptions.h"
+#include "ui/caption_mark.h"
 #include "ui/control_text.h"
 #include "ui/frame_look.h"
+#include "ui/port_list_popup.h"
+#include "ui/window_centring.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -33,13 +37,43 @@ constexpr FieldBinding kFieldBindings[] = {
 CPinTesterDlg::CPinTesterDlg(QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      m_hIcon(LoadMainFrameIcon()), m_template(PinTesterDialogTemplate(), *this)
+      m_hIcon(LoadMainFrameIcon()), m_template(PinTesterDialogTemplate(), *this),
+      m_portList(new PortListPopup(qobject_cast<QLineEdit *>(GetDlgItem(IDC_COMPORT)), m_ports))
 {
     ConnectNotifications();
+    DescribeControls();
+    connect(&m_lineKeeper, &LineKeeper::lost, this, &CPinTesterDlg::OnDeviceLost);
+    connect(&m_lineKeeper, &LineKeeper::found, this, &CPinTesterDlg::OnDeviceFound);
+}
+
+// The pin buttons are described by their template captions until a refresh
+// describes them by the state.
+void CPinTesterDlg::DescribeControls()
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        for (int n = 0; n < kPinsPerPort; ++n) {
+            SetControlDescription(GetDlgItem(DirectionButtonId(P, n)), DirectionDescription(P, n, true));
+            QWidget *state = GetDlgItem(StateButtonId(P, n));
+            SetControlDescription(state, StateDescription(P, n, ControlText(state)));
+        }
+    }
+    for (const ControlTemplate &control : PinTesterDialogTemplate().controls) {
+        const QString description = HexFieldDescription(control.id);
+        if (!description.isEmpty())
+            SetControlDescription(GetDlgItem(control.id), description);
+    }
+}
+
+void CPinTesterDlg::SetPortSource(std::shared_ptr<const PortSource> source)
+{
+    m_ports = std::move(source);
+    m_portList->SetSource(m_ports);
+    m_lineKeeper.SetPortSource(m_ports);
 }
 
 int CPinTesterDlg::DoModal()
 {
+    CentreOnPointerScreen(*this);
     return exec();
 }
 
@@ -116,7 +150,9 @@ void CPinTesterDlg::ParseHexField(int editId, QString &member, std::uint8_t &tar
 
 void CPinTesterDlg::RefreshStateCaption(int stateButton, PortIndex P, int n)
 {
-    SetControlText(GetDlgItem(stateButton), StateCaption(P, n));
+    QWidget *button = GetDlgItem(stateButton);
+    SetControlText(button, StateCaption(P, n));
+    SetControlDescription(button, StateDescription(P, n, StateCaption(P, n), m_marks.Marked(P, n)));
 }
 
 void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n)
@@ -125,12 +161,28 @@ void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortInd
     SetFrameLook(GetDlgItem(stateButton), input ? FrameLook::Flat : FrameLook::Heavy);
     RefreshStateCaption(stateButton, P, n);
     SetControlText(GetDlgItem(directionButton), DirectionCaption(P, n));
+    SetControlDescription(GetDlgItem(directionButton), DirectionDescription(P, n, input));
 }
 
 void CPinTesterDlg::RefreshStateRow(PortIndex P)
 {
     for (int n = 0; n < kPinsPerPort; ++n)
         RefreshStateCaption(StateButtonId(P, n), P, n);
+}
+
+void CPinTesterDlg::RefreshMarks()
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        m_marks.Changed(P, m_portDir[P], m_portIn[P], m_portOut[P]);
+        for (int n = 0; n < kPinsPerPort; ++n) {
+            QWidget *button = GetDlgItem(StateButtonId(P, n));
+            const bool marked = m_marks.Marked(P, n);
+            if (HasCaptionMark(button) == marked)
+                continue;
+            SetCaptionMark(button, marked);
+            SetControlDescription(button, StateDescription(P, n, ControlText(button), marked));
+        }
+    }
 }
 
 void CPinTesterDlg::UpdateWindow()

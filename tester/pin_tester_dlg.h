@@ -1,12 +1,18 @@
 #pragma once
 
+#include "device/port_list.h"
+#include "tester/line_keeper.h"
 #include "tester/pin_tester.h"
+#include "tester/readback_marks.h"
 #include "ui/realised_template.h"
 
 #include <QBasicTimer>
 #include <QDialog>
 #include <QIcon>
 #include <cstdint>
+#include <memory>
+
+class PortListPopup;
 
 // The tester's window: the dialog IDD_PINTESTER_DIALOG over the tester's
 // state and device routines. Its eleven strings are bound to the fields; the
@@ -23,6 +29,9 @@ public:
     // Shows the dialog centred and runs it until it closes.
     int DoModal();
     QWidget *GetDlgItem(int id) const { return m_template.GetDlgItem(id); }
+    // Where the Com Port field's list of ports comes from (the system's ports by default).
+    void SetPortSource(std::shared_ptr<const PortSource> source);
+    PortListPopup &PortList() const { return *m_portList; }
 
     // true: controls into the strings; false: strings into the controls,
     // replacing only texts whose display would change, so a field that would
@@ -40,6 +49,9 @@ public:
     void RefreshStateCaption(int stateButton, PortIndex P, int n);
     void RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n);
     void RefreshStateRow(PortIndex P);
+    // Marks the state buttons of outputs that read back otherwise, and
+    // unmarks the rest.
+    void RefreshMarks();
     // Paints every pending change of the window now, in one paint.
     void UpdateWindow();
 
@@ -80,6 +92,7 @@ private:
     void ShowHex(const std::uint8_t (&bytes)[kPortCount], PortStrings &strings);
 
     void ConnectNotifications();
+    void DescribeControls();
     void Dispatch(Notification notification, int id);
 
     void OnConnect();
@@ -91,9 +104,16 @@ private:
     void OnChangeDirHex(int id);
     void OnChangeOutHex(int id);
     void OnTimer(int timerId);
+    void OnDeviceLost();
+    void OnDeviceFound(const QString &device);
+    void SendStateOnConnect();
     void CloseChannelAndStopPolling();
 
     RealisedTemplate m_template;
+    std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
+    PortListPopup *m_portList;
+    LineKeeper m_lineKeeper{m_serial, m_ports};
+    ReadbackMarks m_marks;
     QBasicTimer m_pollTimer;
     bool m_bInExchange = false;
     bool m_bInitialised = false;

@@ -111,20 +111,18 @@ private slots:
     {
         CPinTesterDlg dlg;
         Show(dlg);
+        // A row refresh touches exactly the eight state buttons of its port.
         for (QPushButton *button : dlg.findChildren<QPushButton *>())
             button->setText("x");
         dlg.m_portIn[0] = 0x81;
         dlg.RefreshStateRow(0);
-        QSet<QWidget *> touched;
-        for (QPushButton *button : dlg.findChildren<QPushButton *>()) {
-            if (button->text() != "x")
-                touched.insert(button);
-        }
-        QSet<QWidget *> rowA{dlg.GetDlgItem(1026)};
-        for (int id = 1030; id <= 1036; ++id)
-            rowA.insert(dlg.GetDlgItem(id));
-        QCOMPARE(touched, rowA);
-        QCOMPARE(Text(dlg, 1026) + Text(dlg, 1030) + Text(dlg, 1036), "101");
+        int touched = 0;
+        for (QPushButton *button : dlg.findChildren<QPushButton *>())
+            touched += button->text() != "x";
+        QString row;
+        for (int n = 0; n < 8; ++n)
+            row += Text(dlg, StateButtonId(0, n));
+        QCOMPARE(row + QString::number(touched), "100000018");
 
         QWidget *button = dlg.GetDlgItem(StateButtonId(1, 3));
         QCOMPARE(GetFrameLook(button), FrameLook::Sunken);
@@ -142,39 +140,14 @@ private slots:
         QCOMPARE(heavy.pixel(2, heavy.height() / 2), heavy.pixel(0, heavy.height() / 2));
     }
 
-    void fieldExchange()
-    {
-        CPinTesterDlg dlg;
-        Show(dlg);
-        QCOMPARE(Text(dlg, IDC_DIRHEX_A) + Text(dlg, IDC_OUTHEX_C) + Text(dlg, IDC_STATUS),
-                 "FF00Set COM port then click Connect.");
-        // An equal text is left alone and keeps its selection; a different one is replaced.
-        QLineEdit *port = Edit(dlg, IDC_COMPORT);
-        port->setText("12345");
-        port->setSelection(1, 2);
-        dlg.m_strComPort = "12345";
-        dlg.UpdateData(false);
-        QCOMPARE(port->selectedText(), QStringLiteral("23"));
-        dlg.m_strComPort = "7";
-        dlg.UpdateData(false);
-        QCOMPARE(port->text(), QStringLiteral("7"));
-
-        // Upper-case fields: typed and written letters show as capitals and read back so.
-        Edit(dlg, IDC_DIRHEX_B)->clear();
-        QTest::keyClicks(Edit(dlg, IDC_DIRHEX_B), "a");
-        dlg.UpdateData(true);
-        QCOMPARE(dlg.m_strDirB, QStringLiteral("A"));
-        dlg.m_strOutA = "ff";
-        dlg.UpdateData(false);
-        QCOMPARE(Text(dlg, IDC_OUTHEX_A), QStringLiteral("FF"));
-        dlg.UpdateData(true);
-        QCOMPARE(dlg.m_strOutA, QStringLiteral("FF"));
-    }
-
-    void enterAndEscape()
+    // The start texts; Enter on the focused OK ends the dialog, Enter in an
+    // edit runs the default button, Connect.
+    void startAndEnter()
     {
         CPinTesterDlg first;
         Show(first);
+        QCOMPARE(Text(first, IDC_DIRHEX_A) + Text(first, IDC_INHEX_B) + Text(first, IDC_OUTHEX_C) + Text(first, IDC_STATUS),
+                 "FFFF00Set COM port then click Connect.");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QVERIFY(first.result() == QDialog::Accepted && !first.isVisible());
 
@@ -184,8 +157,6 @@ private slots:
         second.GetDlgItem(IDC_COMPORT)->setFocus();
         QTest::keyClick(second.GetDlgItem(IDC_COMPORT), Qt::Key_Return);
         QVERIFY(connect.count() == 1 && second.isVisible());
-        QTest::keyClick(second.GetDlgItem(IDC_COMPORT), Qt::Key_Escape);
-        QVERIFY(second.result() == QDialog::Rejected && !second.isVisible());
     }
 };
 

@@ -1,23 +1,11 @@
 #include "device/serial_port.h"
+#include "sim_process.h"
 
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-
-namespace {
-
-// Starts korvane-sim and returns the device it announces.
-QString StartSim(QProcess &sim, const QStringList &arguments)
-{
-    sim.start(QStringLiteral(KORVANE_SIM_PATH), arguments);
-    sim.waitForReadyRead(5000);
-    const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-    return line.startsWith("korvane-sim: device on ") ? line.section(' ', -1) : QString();
-}
-
-} // namespace
 
 class TestKorvaneSim : public QObject
 {

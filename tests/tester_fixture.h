@@ -10,6 +10,14 @@
 #include <QTest>
 #include <memory>
 
+// A list of serial ports of the test's own.
+class ListedPorts : public PortSource
+{
+public:
+    QList<PortListEntry> ports;
+    QList<PortListEntry> Ports() const override { return ports; }
+};
+
 // A shown tester window and a virtual device on a pseudo-terminal, with the
 // user's gestures and the device's view of the wire.
 class TesterFixture

@@ -1,5 +1,7 @@
 #include "ui/control_text.h"
 
+#include "ui/eliding_label.h"
+
 #include <QAbstractButton>
 #include <QGroupBox>
 #include <QLabel>
@@ -10,6 +12,8 @@ QString ControlText(const QWidget *control)
 {
     if (const auto *edit = qobject_cast<const QLineEdit *>(control))
         return edit->text();
+    if (const auto *eliding = qobject_cast<const ElidingLabel *>(control))
+        return eliding->FullText();
     if (const auto *label = qobject_cast<const QLabel *>(control))
         return label->text();
     if (const auto *button = qobject_cast<const QAbstractButton *>(control))
@@ -23,6 +27,8 @@ void SetControlText(QWidget *control, const QString &text)
 {
     if (auto *edit = qobject_cast<QLineEdit *>(control))
         edit->setText(text);
+    else if (auto *eliding = qobject_cast<ElidingLabel *>(control))
+        eliding->SetFullText(text);
     else if (auto *label = qobject_cast<QLabel *>(control))
         label->setText(text);
     else if (auto *button = qobject_cast<QAbstractButton *>(control))
@@ -40,4 +46,10 @@ QString DisplayedForm(const QWidget *control, const QString &text)
     int position = static_cast<int>(shown.size());
     edit->validator()->validate(shown, position);
     return shown;
+}
+
+void SetControlDescription(QWidget *control, const QString &text)
+{
+    control->setAccessibleName(text);
+    control->setToolTip(text);
 }

@@ -4,9 +4,14 @@
 
 class QWidget;
 
-// The caption or text of a control: an edit's text, a label's or a button's.
+// The caption or text of a control: an edit's text, a label's (whole, also
+// where it is shown cut) or a button's.
 QString ControlText(const QWidget *control);
 void SetControlText(QWidget *control, const QString &text);
 // The text the control would show for `text`: an edit with a validator shows
 // what the validator makes of it (an upper-case field shows "7f" as "7F").
 QString DisplayedForm(const QWidget *control, const QString &text);
+
+// What a control is, for screen readers (its accessible name) and for the
+// mouse (its tooltip).
+void SetControlDescription(QWidget *control, const QString &text);

@@ -1,5 +1,7 @@
 #include "ui/frame_look.h"
 
+#include "ui/caption_mark.h"
+
 #include <QEvent>
 #include <QPainter>
 #include <QStyle>
@@ -12,11 +14,13 @@ namespace {
 constexpr qsizetype kMaxDrawings = 256;
 
 // Palette roles keep the borders readable on light and dark themes alike.
-QString StyleSheet(FrameLook look)
+// A marked caption is drawn in the warning colour.
+QString StyleSheet(FrameLook look, const QColor &warning)
 {
     const QString body = QStringLiteral("QPushButton { background: palette(button); color: palette(button-text); %1 }"
                                         "QPushButton:pressed { background: palette(mid); }"
-                                        "QPushButton:focus { %2 }");
+                                        "QPushButton:focus { %2 }")
+        + QStringLiteral("QPushButton[%1=\"true\"] { color: %2; }").arg(QLatin1String(kCaptionMarkProperty), warning.name());
     switch (look) {
     case FrameLook::Sunken:
         return body.arg(QStringLiteral("border: 1px solid; border-color: palette(dark) palette(light) "
@@ -33,15 +37,7 @@ QString StyleSheet(FrameLook look)
 
 } // namespace
 
-FrameLookDrawings::FrameLookDrawings()
-{
-    for (FrameLook look : {FrameLook::Sunken, FrameLook::Flat, FrameLook::Heavy}) {
-        auto model = std::make_unique<QPushButton>();
-        model->setStyleSheet(StyleSheet(look));
-        m_models[static_cast<int>(look)] = std::move(model);
-    }
-}
-
+FrameLookDrawings::FrameLookDrawings() = default;
 FrameLookDrawings::~FrameLookDrawings() = default;
 
 // The model draws with the button's option, font and pens, as the button's
@@ -49,8 +45,15 @@ FrameLookDrawings::~FrameLookDrawings() = default;
 const QPixmap &FrameLookDrawings::Drawing(FrameLook look, const QStyleOptionButton &option, const QWidget &button)
 {
     const qreal pixelRatio = button.devicePixelRatioF();
-    const Key key{look, option.text, static_cast<int>(option.state), static_cast<int>(option.features),
-                  option.rect.size(), pixelRatio};
+    const bool marked = HasCaptionMark(&button);
+    const Key key{look,
+                  marked,
+                  option.text,
+                  static_cast<int>(option.state),
+                  static_cast<int>(option.features),
+                  option.rect.size(),
+                  pixelRatio,
+                  option.palette.cacheKey()};
     if (const auto found = m_drawings.constFind(key); found != m_drawings.cend())
         return *found;
 
@@ -63,10 +66,21 @@ const QPixmap &FrameLookDrawings::Drawing(FrameLook look, const QStyleOptionButt
     painter.setFont(button.font());
     painter.setPen(button.palette().color(button.foregroundRole()));
     painter.setBrush(button.palette().brush(button.backgroundRole()));
-    QPushButton &model = *m_models[static_cast<int>(look)];
+    QPushButton &model = Model(look, marked, WarningColour(button.palette()));
     model.style()->drawControl(QStyle::CE_PushButton, &option, &painter, &model);
     painter.end();
     return *m_drawings.insert(key, drawing);
+}
+
+QPushButton &FrameLookDrawings::Model(FrameLook look, bool marked, const QColor &warning)
+{
+    std::unique_ptr<QPushButton> &model = m_models[{static_cast<int>(look), marked, warning.rgb()}];
+    if (!model) {
+        model = std::make_unique<QPushButton>();
+        model->setProperty(kCaptionMarkProperty, marked);
+        model->setStyleSheet(StyleSheet(look, warning));
+    }
+    return *model;
 }
 
 FramedButton::FramedButton(const QString &text, std::shared_ptr<FrameLookDrawings> drawings, QWidget *parent)
@@ -102,7 +116,7 @@ void FramedButton::paintEvent(QPaintEvent *)
 void FramedButton::changeEvent(QEvent *event)
 {
     const QEvent::Type type = event->type();
-    if (type == QEvent::FontChange || type == QEvent::PaletteChange || type == QEvent::StyleChange)
+    if (type == QEvent::FontChange || type == QEvent::StyleChange)
         m_drawings->Forget();
     QPushButton::changeEvent(event);
     if (type == QEvent::StyleChange)

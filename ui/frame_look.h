@@ -3,7 +3,9 @@
 #include <QHash>
 #include <QPixmap>
 #include <QPushButton>
+#include <map>
 #include <memory>
+#include <tuple>
 
 class QStyleOptionButton;
 
@@ -11,9 +13,10 @@ class QStyleOptionButton;
 // sunken edge, none at all (an input) and a heavy frame (an output).
 enum class FrameLook { Sunken, Flat, Heavy };
 
-// The drawings of the three looks. Each look is a style sheet parsed once
-// into a model button that is never shown; what a model draws for a caption,
-// size and state is kept, so later paints of that kind are copies.
+// The drawings of the three looks. Each look, with its caption marked or
+// not, is a style sheet parsed once into a model button that is never shown;
+// what a model draws for a caption, size, state and palette is kept, so
+// later paints of that kind are copies.
 class FrameLookDrawings
 {
 public:
@@ -21,27 +24,31 @@ public:
     ~FrameLookDrawings();
 
     const QPixmap &Drawing(FrameLook look, const QStyleOptionButton &option, const QWidget &button);
-    // After a change of font, palette or style every kept drawing is stale.
+    // After a change of font or style every kept drawing is stale.
     void Forget() { m_drawings.clear(); }
 
 private:
     struct Key
     {
         FrameLook look;
+        bool marked;
         QString text;
         int state;
         int features;
         QSize size;
         qreal pixelRatio;
+        qint64 palette;
         bool operator==(const Key &) const = default;
         friend size_t qHash(const Key &key, size_t seed = 0)
         {
-            return qHashMulti(seed, static_cast<int>(key.look), key.text, key.state, key.features, key.size.width(),
-                              key.size.height(), key.pixelRatio);
+            return qHashMulti(seed, static_cast<int>(key.look), key.marked, key.text, key.state, key.features,
+                              key.size.width(), key.size.height(), key.pixelRatio, key.palette);
         }
     };
 
-    std::unique_ptr<QPushButton> m_models[3];
+    QPushButton &Model(FrameLook look, bool marked, const QColor &warning);
+
+    std::map<std::tuple<int, bool, QRgb>, std::unique_ptr<QPushButton>> m_models;
     QHash<Key, QPixmap> m_drawings;
 };
 

@@ -3,6 +3,7 @@
 #include "res/help_text.h"
 #include "res/version.h"
 #include "tester/pin_tester_dlg.h"
+#include "ui/closing_signals.h"
 
 #include <QMessageBox>
 #include <QShortcut>
@@ -19,6 +20,7 @@ bool CPinTesterApp::InitInstance()
     CPinTesterDlg dlg;
     QShortcut help(QKeySequence::HelpContents, &dlg);
     connect(&help, &QShortcut::activated, this, &CPinTesterApp::OnHelp);
+    const ClosingSignals closingSignals(dlg);
     dlg.DoModal();
     return false;
 }

@@ -3,13 +3,13 @@
 #include "res/resource.h"
 #include "ui/backdrop.h"
 #include "ui/dialog_units.h"
+#include "ui/eliding_label.h"
 #include "ui/field_edit.h"
 #include "ui/frame_look.h"
 
 #include <QCheckBox>
 #include <QDialog>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -51,7 +51,7 @@ QWidget *CreateControl(const ControlTemplate &control, QWidget *parent,
     case ControlKind::Edit:
         return CreateEdit(control, parent);
     case ControlKind::Static: {
-        auto *label = new QLabel(text, parent);
+        auto *label = new ElidingLabel(text, parent);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(TextAlignment(control.styles) | Qt::AlignTop);
         return label;

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+// Why the last attempt to open a serial port failed, as far as it is known.
+struct OpenFailure
+{
+    enum class Reason {
+        Unknown,
+        NoSuchPort,
+        NotSerialPort,
+        PermissionDenied,
+        InUse,
+        StaleLock,
+        NotConfigured,
+    };
+
+    OpenFailure(Reason why = Reason::Unknown) : reason(why) {}
+
+    Reason reason;
+    // PermissionDenied: the group whose members may use the device, or empty.
+    QString group;
+    // InUse: the process holding the port, 0 when it is not known.
+    qint64 pid = 0;
+    // StaleLock: the lock file that names no running program.
+    QString lockFile;
+};
+
+// One short sentence that tells the user why, or an empty text when the
+// reason is not known. It follows "Connection failed." in the tester.
+QString OpenFailureSentence(const OpenFailure &failure);

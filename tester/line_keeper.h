@@ -1,0 +1,64 @@
+#pragma once
+
+#include "device/port_list.h"
+#include "device/serial_port.h"
+
+#include <QBasicTimer>
+#include <QObject>
+#include <QStringList>
+#include <memory>
+
+// Keeps watch over the connected device. While the line is open it notices
+// that the device has gone: its node removed or replaced, or the line hung
+// up. Once it has gone, it looks for the device to come back under the Com
+// Port text it was connected by, its stable by-id name or its USB serial
+// number. It works from timer events only, so it never runs inside an action.
+class LineKeeper : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kCheckPeriodMs = 50;
+    static constexpr int kSearchPeriodMs = 200;
+
+    LineKeeper(CSerialPort &serial, std::shared_ptr<const PortSource> ports);
+    ~LineKeeper() override;
+
+    void SetPortSource(std::shared_ptr<const PortSource> ports) { m_ports = std::move(ports); }
+
+    // The channel has just been opened on `device`, named `typed` in the field.
+    void Watch(const QString &typed, const QString &device);
+    // The channel has been opened again on a device found after a loss.
+    // False when that line is already lost: the search goes on.
+    bool Resume(const QString &device);
+    // Neither watches nor looks for any device.
+    void Forget();
+
+    // The open line's device is no longer there.
+    bool LineLost() const;
+
+signals:
+    // The device has gone while the line was open; the line must be closed.
+    void lost();
+    // A device has appeared under one of the lost device's names.
+    void found(const QString &device);
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    enum class State { Idle, Watching, Searching };
+
+    void Enter(State state);
+    void Check();
+    QStringList Candidates() const;
+
+    CSerialPort &m_serial;
+    std::shared_ptr<const PortSource> m_ports;
+    State m_state = State::Idle;
+    QBasicTimer m_timer;
+    QBasicTimer m_troubleCheck;
+    QString m_typed;
+    QString m_device;
+    QString m_stableName;
+    QString m_serialNumber;
+};

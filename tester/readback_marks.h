@@ -1,0 +1,29 @@
+#pragma once
+
+#include "tester/pin_tester.h"
+
+#include <cstdint>
+
+// Output pins whose level read at the last poll differs from the level they
+// drive: a shorted or overloaded output, which its caption cannot show since
+// an output shows the level it drives.
+class ReadbackMarks
+{
+public:
+    // Port P was polled. Every output that read otherwise is marked; a port
+    // that did not answer was not read and has no marks.
+    void Polled(PortIndex P, std::uint8_t dir, std::uint8_t in, std::uint8_t out, bool answered)
+    {
+        m_marked[P] = answered ? static_cast<std::uint8_t>(~dir & (in ^ out)) : 0;
+    }
+    // After any other change to port P: a mark stays only while its pin is an
+    // output that still drives the level the poll found otherwise.
+    void Changed(PortIndex P, std::uint8_t dir, std::uint8_t in, std::uint8_t out)
+    {
+        m_marked[P] &= static_cast<std::uint8_t>(~dir & (in ^ out));
+    }
+    bool Marked(PortIndex P, int n) const { return (m_marked[P] >> n) & 1; }
+
+private:
+    std::uint8_t m_marked[kPortCount] = {};
+};

@@ -1,0 +1,202 @@
+#include "pty_device.h"
+#include "sim_process.h"
+#include "tester_fixture.h"
+#include "ui/frame_look.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <atomic>
+#include <fcntl.h>
+#include <poll.h>
+#include <thread>
+
+namespace {
+
+const QString kConnected = QStringLiteral("Connection successful.");
+const QString kDisconnected = QStringLiteral("Device disconnected.");
+
+// Milliseconds until the status line shows `status`, or -1 after the time-out.
+qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    return QTest::qWaitFor([&] { return t.Text(IDC_STATUS) == status; }, timeoutMs) ? clock.elapsed() : -1;
+}
+
+bool WaitForLink(const QString &path)
+{
+    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 5000);
+}
+
+// Serves the far end of a null-modem line with the device model until it hangs up.
+std::thread ServeFarEnd(const QString &path, std::atomic<int> &received)
+{
+    return std::thread([fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY), &received] {
+        DeviceModel model;
+        pollfd line{fd, POLLIN, 0};
+        std::uint8_t byte = 0;
+        while (::poll(&line, 1, -1) > 0 && !(line.revents & POLLHUP) && ::read(fd, &byte, 1) == 1) {
+            ++received;
+            if (const std::optional<std::uint8_t> answer = model.Feed(byte))
+                [[maybe_unused]] const ssize_t written = ::write(fd, &*answer, 1);
+        }
+        ::close(fd);
+    });
+}
+
+bool DrawnInRed(QWidget *button)
+{
+    const QImage image = button->grab().toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor colour = image.pixelColor(x, y);
+            if (colour.red() > 180 && colour.green() < 90 && colour.blue() < 90)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+class TestDevices : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The device is killed and comes back under the same link, with polling on.
+    void simKilledAndStartedAgain()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("korvane");
+        QProcess sim;
+        QVERIFY(!StartSim(sim, {"--link", link}).isEmpty());
+        TesterFixture t;
+        t.Connect(link);
+        t.Click(DirectionButtonId(1, 1));
+        t.Click(StateButtonId(1, 1));
+        t.Click(IDC_CONTINUOUS);
+        QTest::qWait(150);
+
+        sim.kill();
+        const qint64 lossMs = MsUntilStatus(t, kDisconnected, 1000);
+        QVERIFY2(lossMs >= 0 && lossMs <= 200, qPrintable(QString::number(lossMs)));
+        QVERIFY(!t.Dlg().m_serial.IsOpen());
+        QVERIFY(qobject_cast<QCheckBox *>(t.Dlg().GetDlgItem(IDC_CONTINUOUS))->isChecked());
+        QCOMPARE(t.Text(DirectionButtonId(1, 1)) + t.Text(StateButtonId(1, 1)) + t.Text(IDC_DIRHEX_B), "O1FD");
+        QVERIFY(sim.state() == QProcess::NotRunning || sim.waitForFinished(5000));
+        QTest::qWait(300);
+
+        QVERIFY(!StartSim(sim, {"--trace", "--link", link}).isEmpty());
+        const qint64 returnMs = MsUntilStatus(t, kConnected, 2000);
+        QVERIFY2(returnMs >= 0 && returnMs <= 1000, qPrintable(QString::number(returnMs)));
+        QTest::qWait(250);
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        // The window's state first, directions then outputs, then the polls go on.
+        const QString trace = QString::fromLocal8Bit(sim.readAllStandardError()).remove("korvane-sim: ");
+        QVERIFY2(trace.startsWith("direction A FF\ndirection B FD\ndirection C FF\n"
+                                  "output A 00\noutput B 02\noutput C 00\nread A FF\n"),
+                 qPrintable(trace));
+    }
+
+    // Both ends of a null-modem pair go when socat ends, and come back with it.
+    void socatPairEndedAndStartedAgain()
+    {
+        QTemporaryDir dir;
+        const QString near = dir.filePath("tester"), far = dir.filePath("device");
+        const QStringList pair = {"PTY,link=" + near + ",raw,echo=0", "PTY,link=" + far + ",raw,echo=0"};
+        QProcess socat;
+        TesterFixture t;
+        for (int round = 0; round < 2; ++round) {
+            socat.start("socat", pair);
+            QVERIFY(WaitForLink(near) && WaitForLink(far));
+            std::atomic<int> received = 0;
+            std::thread device = ServeFarEnd(far, received);
+            if (round == 0) {
+                t.Connect(near);
+                t.Click(IDC_POLL_ONCE);
+            }
+            QVERIFY(MsUntilStatus(t, kConnected, 2000) >= 0);
+            QVERIFY(QTest::qWaitFor([&] { return received >= 15; }, 1000));
+            socat.terminate();
+            QVERIFY(socat.waitForFinished(5000));
+            device.join();
+            QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
+        }
+    }
+
+    // A device found again by its USB serial number under another name, even
+    // though another device has taken the name it was connected by; a connect
+    // by hand meanwhile ends the search.
+    void foundBySerialNumberUnlessConnectedByHand()
+    {
+        TesterFixture t;
+        auto ports = std::make_shared<ListedPorts>();
+        t.Dlg().SetPortSource(ports);
+        QTemporaryDir dir;
+        const QString link = dir.filePath("adapter");
+        for (const bool byHand : {false, true}) {
+            auto first = std::make_unique<PtyDevice>();
+            first->Start();
+            QFile::link(first->path, link);
+            ports->ports = {{"adapter", first->path, {}, {}, {}, "K42", {}}};
+            t.Connect(link);
+            first.reset();
+            QFile::remove(link);
+            QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
+            if (byHand)
+                t.Connect(t.DevicePath());
+
+            PtyDevice second;
+            second.Start();
+            ports->ports = {{"adapter", second.path, {}, {}, {}, "K42", {}}};
+            t.ClearWire();
+            if (!byHand)
+                QFile::link(t.DevicePath(), link);
+            QTest::qWait(600);
+            QCOMPARE(second.Received().size(), byHand ? 0u : 15u);
+            QVERIFY(byHand || t.Wire().isEmpty());
+            QCOMPARE(t.Text(IDC_STATUS), kConnected);
+            QFile::remove(link);
+        }
+    }
+
+    // Pin A3 always reads low, A4 always high; B1 and B2 are shorted and read
+    // the AND of what they drive.
+    void outputsThatReadBackOtherwiseAreMarked()
+    {
+        QProcess sim;
+        const QString device = StartSim(sim, {"--fault", "A3=0", "--fault", "A4=1", "--short", "B1:B2"});
+        TesterFixture t;
+        t.Connect(device);
+        auto pin = [&](int P, int n) { return t.Dlg().GetDlgItem(StateButtonId(P, n)); };
+        for (auto [P, n] : {std::pair{0, 3}, {0, 4}, {1, 1}, {1, 2}})
+            t.Click(DirectionButtonId(P, n));
+        t.Click(StateButtonId(0, 3));
+        t.Click(StateButtonId(1, 1));
+        QVERIFY(!DrawnInRed(pin(0, 3)));
+        t.Click(IDC_POLL_ONCE);
+        QVERIFY(DrawnInRed(pin(0, 3)) && DrawnInRed(pin(1, 1)));
+        QVERIFY(!DrawnInRed(pin(1, 2)) && !DrawnInRed(pin(0, 2)));
+        QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 1 (driven 1, reads 0)"));
+        QCOMPARE(pin(0, 4)->toolTip(), QStringLiteral("Port A pin 4 state: 0 (driven 0, reads 1)"));
+        QCOMPARE(pin(1, 1)->accessibleName(), QStringLiteral("Port B pin 1 state: 1 (driven 1, reads 0)"));
+        QCOMPARE(t.Text(StateButtonId(0, 3)) + t.Text(StateButtonId(1, 1)) + t.Text(StateButtonId(1, 2)), "110");
+        QCOMPARE(GetFrameLook(pin(0, 3)), FrameLook::Heavy);
+
+        // A poll that reads the driven level again takes the mark away; so
+        // does making the pin an input.
+        t.Click(StateButtonId(1, 2));
+        QVERIFY(DrawnInRed(pin(1, 1)));
+        t.Click(IDC_POLL_ONCE);
+        QVERIFY(!DrawnInRed(pin(1, 1)) && !DrawnInRed(pin(1, 2)));
+        QCOMPARE(pin(1, 1)->toolTip(), QStringLiteral("Port B pin 1 state: 1"));
+        t.Click(DirectionButtonId(0, 3));
+        QVERIFY(!DrawnInRed(pin(0, 3)));
+        QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 0"));
+    }
+};
+
+QTEST_MAIN(TestDevices)
+#include "test_devices.moc"

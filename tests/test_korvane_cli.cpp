@@ -1,0 +1,317 @@
+// korvane-cli as scripts use it: the real program against korvane-sim, both
+// started as processes, judged by their output, the device's view of the wire
+// and the exit status.
+
+#include "sim_process.h"
+
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+#include <csignal>
+
+namespace {
+
+struct Result
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// A virtual device with the options given, tracing what it decodes.
+class Sim
+{
+public:
+    explicit Sim(const QStringList &options) : m_device(StartSim(m_process, QStringList{"--trace"} + options))
+    {
+        m_process.setReadChannel(QProcess::StandardError);
+    }
+    ~Sim()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    const QString &Device() const { return m_device; }
+
+    // The commands decoded since the last call: once `count` have come, or
+    // with no count, once the device has been quiet for a moment.
+    QStringList Trace(int count = 0)
+    {
+        const QDeadlineTimer deadline(3000);
+        while ((count == 0 || m_trace.size() < count) && !deadline.hasExpired()) {
+            const bool more = m_process.waitForReadyRead(count == 0 ? 300 : 50);
+            for (const QString &line : QString::fromLocal8Bit(m_process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts))
+                m_trace << line.section(QStringLiteral("korvane-sim: "), 1);
+            if (!more && count == 0)
+                break;
+        }
+        QStringList trace = m_trace;
+        m_trace.clear();
+        return trace;
+    }
+
+private:
+    QProcess m_process;
+    const QString m_device;
+    QStringList m_trace;
+};
+
+// Each test case remembers device states in a folder of its own.
+class CliTest
+{
+public:
+    Result Run(const QStringList &args, const QByteArray &input = {})
+    {
+        QProcess cli;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), m_stateHome.path());
+        cli.setProcessEnvironment(environment);
+        cli.start(QStringLiteral(KORVANE_CLI_PATH), args);
+        cli.write(input);
+        cli.closeWriteChannel();
+        cli.waitForFinished(30000);
+        return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
+                QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
+    }
+    QString StateHome() const { return m_stateHome.path(); }
+
+private:
+    QTemporaryDir m_stateHome;
+};
+
+// The faulty pins of a test report as "A3 stuck at 0", "B1 shorted B5".
+QStringList FaultyPins(const QString &jsonReport)
+{
+    QStringList faulty;
+    for (const QJsonValue pin : QJsonDocument::fromJson(jsonReport.toUtf8())[QStringLiteral("pins")].toArray()) {
+        const QString result = pin[QStringLiteral("result")].toString();
+        if (result == u"ok")
+            continue;
+        QStringList with;
+        for (const QJsonValue other : pin[QStringLiteral("with")].toArray())
+            with << other.toString();
+        faulty << (pin[QStringLiteral("pin")].toString() + u' ' + result + u' ' + with.join(u',')).trimmed();
+    }
+    return faulty;
+}
+
+} // namespace
+
+class TestKorvaneCli : public QObject
+{
+    Q_OBJECT
+private slots:
+    void settingsComposeAcrossRunsAndGoOnTheWireAsTheWindowSendsThem()
+    {
+        CliTest cli;
+        Sim sim({});
+        const QString port = sim.Device();
+        QCOMPARE(cli.Run({"-p", port, "read"}).out, "A=FF B=FF C=FF\n");
+        QCOMPARE(sim.Trace(3), QStringList({"read A FF", "read B FF", "read C FF"}));
+
+        // A pin made an output gets its level before its direction.
+        QCOMPARE(cli.Run({"-p", port, "set", "B3=1"}).status, 0);
+        QCOMPARE(sim.Trace(6), QStringList({"output A 00", "output B 08", "output C 00",
+                                            "direction A FF", "direction B F7", "direction C FF"}));
+        QCOMPARE(cli.Run({"-p", port, "set", "A.dir=0F"}).status, 0);
+        QCOMPARE(sim.Trace(3), QStringList({"direction A 0F", "direction B F7", "direction C FF"}));
+        QCOMPARE(cli.Run({"-p", port, "set", "a.out=50", "B3=in", "C0=out"}).status, 0);
+        QCOMPARE(sim.Trace(6), QStringList({"output A 50", "output B 08", "output C 00",
+                                            "direction A 0F", "direction B FF", "direction C FE"}));
+        QCOMPARE(cli.Run({"-p", port, "read", "--bin", "A", "C"}).out, "A=01011111 C=11111110\n");
+        QCOMPARE(cli.Run({"-p", port, "read", "--json"}).out, "{\"A\":95,\"B\":255,\"C\":254}\n");
+        sim.Trace();
+
+        // sync sends everything remembered as Connect does; --reset forgets it.
+        QCOMPARE(cli.Run({"-p", port, "sync"}).status, 0);
+        QCOMPARE(sim.Trace(6), QStringList({"direction A 0F", "direction B FF", "direction C FE",
+                                            "output A 50", "output B 08", "output C 00"}));
+        const QString stateFile = QDir(cli.StateHome() + "/korvane-cli").entryList(QDir::Files).value(0);
+        QCOMPARE(QUrl::fromPercentEncoding(stateFile.toLatin1()), QFileInfo(port).canonicalFilePath());
+        QCOMPARE(cli.Run({"-p", port, "set", "--reset", "C7=0"}).status, 0);
+        QCOMPARE(sim.Trace(6), QStringList({"output A 00", "output B 00", "output C 00",
+                                            "direction A FF", "direction B FF", "direction C 7F"}));
+        QCOMPARE(cli.Run({"-p", port, "read"}).out, "A=FF B=FF C=7F\n");
+
+        // A damaged state file is said so and replaced by the defaults.
+        QFile file(cli.StateHome() + "/korvane-cli/" + stateFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("A.dir=0F B.dir=\xff\n") > 0);
+        file.close();
+        sim.Trace();
+        const Result damaged = cli.Run({"-p", port, "set", "A0=in"});
+        QVERIFY(damaged.status == 0 && damaged.err.endsWith("is damaged; starting from the defaults\n"));
+        QCOMPARE(sim.Trace(3), QStringList({"direction A FF", "direction B FF", "direction C FF"}));
+    }
+
+    void errorsAreOneLineWithTheirStatus()
+    {
+        CliTest cli;
+        Sim sim({});
+        Sim silent({"--silent"});
+        const struct
+        {
+            QStringList args;
+            int status;
+            const char *error;
+        } cases[] = {
+            {{"read"}, 2, "needs a port"},
+            {{"-p", sim.Device(), "set", "B8=1"}, 2, "set: B8=1 is not a setting"},
+            {{"-p", sim.Device(), "read", "--bin", "--json"}, 2, "exclude each other"},
+            {{"-p", sim.Device(), "frobnicate"}, 2, "unknown command frobnicate"},
+            {{"-p", sim.Device(), "watch", "--interval", "0"}, 2, "positive numbers"},
+            {{"-p", sim.Device(), "test", "loopback", "A:A"}, 2, "two different ports"},
+            {{"-p", "/dev/no-such-port", "read"}, 3, "/dev/no-such-port: Connection failed."},
+            {{"-p", "0", "read"}, 3, "Connection failed."},
+            {{"-p", silent.Device(), "read", "B", "C"}, 3, "No answer from device on ports B, C."},
+            {{"-p", silent.Device(), "test", "readback"}, 3, "No answer from device on port A."},
+        };
+        for (const auto &[args, status, error] : cases) {
+            const Result result = cli.Run(args);
+            QVERIFY2(result.status == status && result.err.count(u'\n') == 1 && result.err.contains(error),
+                     qPrintable(args.join(u' ') + " -> " + result.err));
+        }
+        QCOMPARE(cli.Run({"-p", silent.Device(), "read", "A", "C", "--bin"}).out, "A=-------- C=--------\n");
+        QCOMPARE(cli.Run({"-p", silent.Device(), "read", "--json"}).out, "{\"A\":null,\"B\":null,\"C\":null}\n");
+
+        for (const char *command : {"list", "read", "set", "sync", "watch", "test", "run"}) {
+            const Result help = cli.Run({command, "--help"});
+            QVERIFY2(help.status == 0 && help.out.startsWith("Usage: korvane-cli [-p PORT] " + QString(command)), command);
+            QVERIFY(cli.Run({"--help"}).out.contains("\n  " + QString(command)));
+        }
+        QVERIFY(cli.Run({"--version"}).out.startsWith("korvane-cli 1."));
+        QCOMPARE(cli.Run({"list", "--json"}).status, 0);
+        QVERIFY(QJsonDocument::fromJson(cli.Run({"list", "--json"}).out.toUtf8()).isArray());
+    }
+
+    void watchReportsChangesSilenceAndEndsCleanly()
+    {
+        CliTest cli;
+        Sim sim({"--walk", "150"});
+        // The walk moves a one on port A, counts on B and moves a zero on C.
+        const Result csv = cli.Run({"-p", sim.Device(), "watch", "--count", "6", "--format", "csv", "--relative"});
+        QCOMPARE(csv.status, 0);
+        const QStringList rows = csv.out.split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(rows.size(), 7);
+        QCOMPARE(rows.front(), "time,event,port,pin,old,new");
+        static const QRegularExpression change(QStringLiteral("^\\d+\\.\\d{3},change,[ABC],[0-7],([01]),(?!\\1)[01]$"));
+        for (const QString &row : rows.mid(1))
+            QVERIFY2(change.match(row).hasMatch(), qPrintable(row));
+        QVERIFY(csv.err.contains("6 pin changes, 0 polls without an answer"));
+
+        const Result text = cli.Run({"-p", sim.Device(), "watch", "--count", "1", "--interval", "20"});
+        static const QRegularExpression stamped(
+            QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}(Z|[+-]\\d\\d:\\d\\d) [ABC][0-7] ([01]) -> (?!\\2)[01]\\n$"));
+        QVERIFY2(stamped.match(text.out).hasMatch(), qPrintable(text.out));
+
+        // Ctrl-C ends it with the summary and success.
+        QProcess watch;
+        watch.start(QStringLiteral(KORVANE_CLI_PATH), {"-p", sim.Device(), "watch", "--format", "jsonl"});
+        QVERIFY(watch.waitForReadyRead(5000));
+        ::kill(static_cast<pid_t>(watch.processId()), SIGINT);
+        QVERIFY(watch.waitForFinished(2000));
+        QCOMPARE(watch.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(watch.exitCode(), 0);
+        const QJsonObject first = QJsonDocument::fromJson(watch.readLine()).object();
+        QCOMPARE(first.value("event").toString(), "change");
+        QVERIFY(first.value("time").toString().contains(u'T'));
+        QVERIFY(watch.readAllStandardError().contains("pin changes"));
+
+        // A device that stops answering is reported, not read as FF.
+        Sim quiet({"--silent"});
+        const Result silent = cli.Run({"-p", quiet.Device(), "watch", "--duration", "0.3", "--count", "1"});
+        QCOMPARE(silent.status, 3);
+        QVERIFY(silent.out.endsWith(" No answer from device.\n") && silent.out.count(u'\n') == 1);
+        Sim steady({});
+        QCOMPARE(cli.Run({"-p", steady.Device(), "watch", "--duration", "0.3", "--count", "1"}).status, 1);
+    }
+
+    void loopbackNamesExactlyTheFaultyPinsAndKinds()
+    {
+        CliTest cli;
+        const struct
+        {
+            QStringList faults;
+            QStringList report;
+        } cases[] = {
+            {{}, {}},
+            {{"--fault", "A0=0", "--fault", "B5=0", "--fault", "A7=0"}, {"A0 stuck at 0", "A7 stuck at 0", "B5 stuck at 0"}},
+            {{"--fault", "B2=1", "--fault", "A4=1"}, {"A4 stuck at 1", "B2 stuck at 1"}},
+            {{"--open", "A1", "--open", "B6"}, {"A1 open B1", "A6 open B6", "B1 open A1", "B6 open A6"}},
+            {{"--short", "A2:A3", "--short", "B0:A6"}, {"A2 shorted A3", "A3 shorted A2", "A6 shorted B0", "B0 shorted A6"}},
+            {{"--short", "B4:B7", "--fault", "A1=1", "--open", "A0"},
+             {"A0 open B0", "A1 stuck at 1", "B0 open A0", "B4 shorted B7", "B7 shorted B4"}},
+        };
+        for (const auto &[faults, report] : cases) {
+            Sim sim(QStringList{"--loopback", "A:B"} + faults);
+            const Result result = cli.Run({"-p", sim.Device(), "test", "loopback", "A:B", "--json"});
+            QCOMPARE(FaultyPins(result.out), report);
+            QCOMPARE(result.status, report.isEmpty() ? 0 : 1);
+        }
+
+        // The table form; the state found before the test is sent again after it.
+        Sim sim({"--loopback", "C:A", "--fault", "C3=0"});
+        QCOMPARE(cli.Run({"-p", sim.Device(), "set", "B.dir=00", "B.out=A5"}).status, 0);
+        sim.Trace(6);
+        const Result table = cli.Run({"-p", sim.Device(), "test", "loopback", "C:A"});
+        QVERIFY(table.out.startsWith("pin  result\nA0   ok\n"));
+        QVERIFY(table.out.contains("\nC3   stuck at 0\n"));
+        QVERIFY(table.out.endsWith("\nloopback C:A: 1 of 16 pins faulty\n"));
+        const QStringList trace = sim.Trace();
+        QCOMPARE(trace.filter(QStringLiteral("read")).size(), 32);
+        QVERIFY(trace.filter(QStringLiteral("ignored")).isEmpty());
+        QCOMPARE(trace.mid(trace.size() - 6), QStringList({"direction A FF", "direction B 00", "direction C FF",
+                                                          "output A 00", "output B A5", "output C 00"}));
+    }
+
+    void readbackFindsPinsHeldOrShortedWithoutWiring()
+    {
+        CliTest cli;
+        Sim sim({"--fault", "C2=1", "--fault", "B6=0", "--short", "A1:B4"});
+        const Result all = cli.Run({"-p", sim.Device(), "test", "readback", "--json"});
+        QCOMPARE(all.status, 1);
+        QCOMPARE(FaultyPins(all.out), QStringList({"A1 shorted B4", "B4 shorted A1", "B6 stuck at 0", "C2 stuck at 1"}));
+        const Result portA = cli.Run({"-p", sim.Device(), "test", "readback", "a", "A"});
+        QCOMPARE(portA.status, 0);
+        QVERIFY(portA.out.endsWith("\nreadback A: all 8 pins ok\n"));
+    }
+
+    void scriptsAreCheckedWholeAndStopAtTheFirstFailure()
+    {
+        CliTest cli;
+        Sim sim({"--loopback", "A:B"});
+        const QByteArray passing = "# drive A, read it on B\n"
+                                   "set A.dir=00 A.out=5a\n"
+                                   "\n"
+                                   "wait 5   # settle\n"
+                                   "expect B=5A B1=1 b0=0\n"
+                                   "read B\n";
+        const Result passed = cli.Run({"-p", sim.Device(), "run", "-"}, passing);
+        QCOMPARE(passed.status, 0);
+        QCOMPARE(passed.out, "B=5A\n");
+
+        const Result failed = cli.Run({"-p", sim.Device(), "run"}, "expect B=5A\nexpect A=5A B3=0 B5=1\nread\n");
+        QCOMPARE(failed.status, 1);
+        QCOMPARE(failed.out, "");
+        QCOMPARE(failed.err, "korvane-cli: stdin:2: expect A=5A B3=0 B5=1: expected B3=0, read B3=1; "
+                             "expected B5=1, read B5=0\n");
+
+        // A mistake anywhere stops the script before its first line runs.
+        sim.Trace();
+        const Result mistaken = cli.Run({"-p", sim.Device(), "run"}, "set A.out=00\nexpect A=0G\n");
+        QCOMPARE(mistaken.status, 2);
+        QVERIFY(mistaken.err.startsWith("korvane-cli: stdin:2: expect: A=0G is not a reading"));
+        QVERIFY(sim.Trace().isEmpty());
+        QCOMPARE(cli.Run({"-p", sim.Device(), "run"}, "run -\n").status, 2);
+        QCOMPARE(cli.Run({"-p", sim.Device(), "wait", "1"}).status, 2);
+        QCOMPARE(cli.Run({"-p", sim.Device(), "run", "/no/script"}).status, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKorvaneCli)
+#include "test_korvane_cli.moc"

@@ -1,0 +1,104 @@
+// run, and the commands only scripts use: wait and expect.
+
+#include "tools/cli/commands.h"
+#include "tools/cli/console.h"
+
+#include <QFile>
+#include <QThread>
+#include <cstdio>
+
+namespace {
+
+struct ScriptLine
+{
+    int number;
+    QStringList words;
+};
+
+// The commands of a script: one a line, "#" to the end of a line is a comment.
+std::vector<ScriptLine> ScriptLines(const QString &text)
+{
+    std::vector<ScriptLine> lines;
+    const QStringList rawLines = text.split(u'\n');
+    for (qsizetype i = 0; i < rawLines.size(); ++i) {
+        const QString command = rawLines[i].section(u'#', 0, 0).simplified();
+        if (!command.isEmpty())
+            lines.push_back({static_cast<int>(i + 1), command.split(u' ')});
+    }
+    return lines;
+}
+
+} // namespace
+
+int RunScriptCommand(CommandContext &context, const QStringList &args)
+{
+    const QString name = QStringLiteral("run");
+    if (context.inScript)
+        return context.Misuse(name, QStringLiteral("a script cannot run another script"));
+    if (args.size() > 1 || (!args.isEmpty() && args.front().startsWith(u'-') && args.front() != u"-"))
+        return context.Misuse(name, QStringLiteral("give one file, or - for standard input"));
+    const QString path = args.value(0, QStringLiteral("-"));
+    QFile file(path);
+    const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened)
+        return context.Fail(kUsageError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
+    const std::vector<ScriptLine> lines = ScriptLines(QString::fromUtf8(file.readAll()));
+    const QString source = path == u"-" ? QStringLiteral("stdin") : path;
+
+    for (bool checkOnly : {true, false}) {
+        for (const ScriptLine &line : lines) {
+            CommandContext lineContext{context.device, checkOnly, true,
+                                       QStringLiteral("%1:%2: ").arg(source).arg(line.number)};
+            if (const int status = RunCommand(lineContext, line.words))
+                return status;
+        }
+    }
+    return kSuccess;
+}
+
+int WaitCommand(CommandContext &context, const QStringList &args)
+{
+    bool ok = false;
+    const int ms = args.size() == 1 ? args.front().toInt(&ok) : 0;
+    if (!ok || ms < 0)
+        return context.Misuse(QStringLiteral("wait"), QStringLiteral("give the time in milliseconds"));
+    if (!context.checkOnly)
+        QThread::msleep(static_cast<unsigned long>(ms));
+    return kSuccess;
+}
+
+int ExpectCommand(CommandContext &context, const QStringList &args)
+{
+    const QString name = QStringLiteral("expect");
+    std::vector<Expectation> expectations;
+    for (const QString &arg : args) {
+        const std::optional<Expectation> expectation = ParseExpectation(arg);
+        if (!expectation)
+            return context.Misuse(name, QStringLiteral("%1 is not a reading such as A=5F or B3=1").arg(arg));
+        expectations.push_back(*expectation);
+    }
+    if (expectations.empty())
+        return context.Misuse(name, QStringLiteral("give a reading such as A=5F or B3=1"));
+    if (context.checkOnly)
+        return kSuccess;
+    if (const int status = context.device.Open())
+        return status;
+
+    // Each port is read once, the first time the line names it.
+    std::array<std::optional<std::uint8_t>, kPortCount> levels;
+    QStringList mismatches;
+    for (std::size_t i = 0; i < expectations.size(); ++i) {
+        const Expectation &expected = expectations[i];
+        if (!levels[expected.port] && !(levels[expected.port] = context.device.Read(expected.port)))
+            return NoAnswer(context, {PortName(expected.port)});
+        const std::uint8_t read = *levels[expected.port] & expected.mask;
+        if (read == expected.value)
+            continue;
+        const QString wanted = args[static_cast<qsizetype>(i)];
+        const QString got = expected.mask == 0xFF ? Hex(read) : QString::number(read ? 1 : 0);
+        mismatches << QStringLiteral("expected %1, read %2=%3").arg(wanted.toUpper(), wanted.section(u'=', 0, 0).toUpper(), got);
+    }
+    if (mismatches.isEmpty())
+        return kSuccess;
+    return context.Fail(kCheckFailed, QStringLiteral("expect %1: %2").arg(args.join(u' '), mismatches.join(QStringLiteral("; "))));
+}

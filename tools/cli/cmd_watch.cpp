@@ -1,0 +1,243 @@
+// watch: a line for each pin whose level changes.
+
+#include "tools/cli/commands.h"
+#include "tools/cli/console.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+#include <limits>
+#include <poll.h>
+
+namespace {
+
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+// While it lives, Ctrl-C (SIGINT) and SIGTERM only set g_interrupted. They
+// stay blocked except during Pause, so one that arrives during an exchange
+// ends the next pause at once and none is lost. When not caught (in a
+// script, which they end as a whole), they keep their usual effect.
+class Interruptions
+{
+public:
+    explicit Interruptions(bool caught) : m_caught(caught)
+    {
+        g_interrupted = 0;
+        if (!caught)
+            return;
+        struct sigaction action{};
+        action.sa_handler = OnInterrupt;
+        ::sigaction(SIGINT, &action, &m_oldInt);
+        ::sigaction(SIGTERM, &action, &m_oldTerm);
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        sigaddset(&blocked, SIGINT);
+        sigaddset(&blocked, SIGTERM);
+        ::sigprocmask(SIG_BLOCK, &blocked, &m_oldMask);
+        m_pauseMask = m_oldMask;
+        sigdelset(&m_pauseMask, SIGINT);
+        sigdelset(&m_pauseMask, SIGTERM);
+    }
+    ~Interruptions()
+    {
+        if (!m_caught)
+            return;
+        ::sigprocmask(SIG_SETMASK, &m_oldMask, nullptr);
+        ::sigaction(SIGINT, &m_oldInt, nullptr);
+        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    Interruptions(const Interruptions &) = delete;
+    Interruptions &operator=(const Interruptions &) = delete;
+
+    // Waits the time or until an interruption; false when interrupted.
+    bool Pause(qint64 ms) const
+    {
+        if (ms > 0 && !g_interrupted) {
+            const timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
+            ::ppoll(nullptr, 0, &wait, m_caught ? &m_pauseMask : nullptr);
+        }
+        return !g_interrupted;
+    }
+
+private:
+    bool m_caught;
+    struct sigaction m_oldInt{};
+    struct sigaction m_oldTerm{};
+    sigset_t m_oldMask{};
+    sigset_t m_pauseMask{};
+};
+
+enum class Format { Text, Csv, Jsonl };
+
+struct WatchOptions
+{
+    int intervalMs = 100;
+    int count = 0;           // changes to wait for; 0 = no limit
+    qint64 durationMs = 0;   // 0 = no limit
+    Format format = Format::Text;
+    bool relative = false;
+};
+
+// One event line: a pin change, or the device falling silent or answering.
+struct Event
+{
+    QString time;
+    QString what;  // "change", "no-answer" or "answer"
+    PortIndex port = 0;
+    int pin = 0;
+    bool oldLevel = false;
+    bool newLevel = false;
+};
+
+QString EventLine(const Event &event, const WatchOptions &options)
+{
+    const bool change = event.what == u"change";
+    switch (options.format) {
+    case Format::Text:
+        if (!change)
+            return event.time + u' ' + (event.what == u"answer" ? QStringLiteral("Device answers again.")
+                                                                  : QStringLiteral("No answer from device."));
+        return QStringLiteral("%1 %2%3 %4 -> %5").arg(event.time, PortName(event.port)).arg(event.pin)
+            .arg(int(event.oldLevel)).arg(int(event.newLevel));
+    case Format::Csv:
+        if (!change)
+            return event.time + u',' + event.what + QStringLiteral(",,,,");
+        return QStringLiteral("%1,change,%2,%3,%4,%5").arg(event.time, PortName(event.port)).arg(event.pin)
+            .arg(int(event.oldLevel)).arg(int(event.newLevel));
+    case Format::Jsonl:
+        break;
+    }
+    QJsonObject object{{"event", event.what}};
+    object.insert(QStringLiteral("time"), options.relative ? QJsonValue(event.time.toDouble()) : QJsonValue(event.time));
+    if (change) {
+        object.insert(QStringLiteral("port"), PortName(event.port));
+        object.insert(QStringLiteral("pin"), event.pin);
+        object.insert(QStringLiteral("old"), int(event.oldLevel));
+        object.insert(QStringLiteral("new"), int(event.newLevel));
+    }
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+// ISO 8601 with milliseconds and the local offset from UTC.
+QString TimeOfDay(const QDateTime &utc)
+{
+    const QDateTime local = utc.toLocalTime();
+    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+}
+
+QString ParseWatchOptions(const Arguments &sorted, WatchOptions &options)
+{
+    if (!sorted.operands.isEmpty())
+        return QStringLiteral("unexpected ") + sorted.operands.front();
+    options.relative = sorted.flags.contains(QStringLiteral("--relative"));
+    bool ok = true;
+    auto number = [&](const char *option, double low, double high, double fallback) {
+        const QString text = sorted.values.value(QLatin1String(option));
+        if (text.isEmpty() && !sorted.values.contains(QLatin1String(option)))
+            return fallback;
+        bool parsed = false;
+        const double value = text.toDouble(&parsed);
+        ok = ok && parsed && value >= low && value <= high;
+        return value;
+    };
+    options.intervalMs = static_cast<int>(number("--interval", 1, 3600000, 100));
+    options.count = static_cast<int>(number("--count", 1, 1e9, 0));
+    options.durationMs = static_cast<qint64>(number("--duration", 0.001, 1e7, 0) * 1000);
+    if (!ok)
+        return QStringLiteral("--interval, --count and --duration take positive numbers");
+    const QString format = sorted.values.value(QStringLiteral("--format"), QStringLiteral("text"));
+    const std::pair<const char *, Format> formats[] = {{"text", Format::Text}, {"csv", Format::Csv}, {"jsonl", Format::Jsonl}};
+    for (const auto &[formatName, value] : formats) {
+        if (format == QLatin1String(formatName)) {
+            options.format = value;
+            return {};
+        }
+    }
+    return QStringLiteral("--format takes text, csv or jsonl");
+}
+
+} // namespace
+
+int WatchCommand(CommandContext &context, const QStringList &args)
+{
+    const QString name = QStringLiteral("watch");
+    Arguments sorted;
+    WatchOptions options;
+    QString error = SortArguments(args, {"--relative"}, {"--interval", "--count", "--duration", "--format"}, sorted);
+    if (error.isEmpty())
+        error = ParseWatchOptions(sorted, options);
+    if (!error.isEmpty())
+        return context.Misuse(name, error);
+    if (context.checkOnly)
+        return kSuccess;
+    if (const int status = context.device.Open())
+        return status;
+
+    const Interruptions interruptions(!context.inScript);
+    QElapsedTimer clock;
+    clock.start();
+    if (options.format == Format::Csv)
+        PrintLine(QStringLiteral("time,event,port,pin,old,new"));
+    std::array<std::optional<std::uint8_t>, kPortCount> levels;
+    bool answering = true;
+    int polls = 0, changes = 0, silentPolls = 0;
+    bool countReached = false;
+    for (qint64 nextPoll = 0;; nextPoll += options.intervalMs) {
+        // The time of the poll, written out only when a line needs it: the
+        // time of day costs look-ups of the time zone.
+        const qint64 pollMs = clock.elapsed();
+        const QDateTime pollTime = options.relative ? QDateTime() : QDateTime::currentDateTimeUtc();
+        Event event;
+        auto print = [&] {
+            if (event.time.isEmpty())
+                event.time = options.relative ? QString::number(pollMs / 1000.0, 'f', 3) : TimeOfDay(pollTime);
+            PrintLine(EventLine(event, options));
+        };
+        bool answered = true;
+        for (PortIndex P = 0; P < kPortCount && !countReached; ++P) {
+            const std::optional<std::uint8_t> read = context.device.Read(P);
+            answered = answered && read;
+            for (int n = 0; read && levels[P] && n < kPinsPerPort && !countReached; ++n) {
+                event.oldLevel = (*levels[P] >> n) & 1;
+                event.newLevel = (*read >> n) & 1;
+                if (event.oldLevel == event.newLevel)
+                    continue;
+                event.what = QStringLiteral("change");
+                event.port = P;
+                event.pin = n;
+                print();
+                countReached = ++changes == options.count;
+            }
+            if (read)
+                levels[P] = read;
+        }
+        ++polls;
+        silentPolls += !answered;
+        if (answered != answering) {
+            answering = answered;
+            event.what = answered ? QStringLiteral("answer") : QStringLiteral("no-answer");
+            print();
+        }
+        const qint64 end = options.durationMs ? options.durationMs : std::numeric_limits<qint64>::max();
+        if (countReached || clock.elapsed() >= end)
+            break;
+        nextPoll = std::max(nextPoll, clock.elapsed() - options.intervalMs);
+        if (!interruptions.Pause(std::min(nextPoll + options.intervalMs, end) - clock.elapsed()))
+            break;
+    }
+    context.Fail(kSuccess, QStringLiteral("watched %1 s: %2 polls, %3 pin changes, %4 polls without an answer")
+                               .arg(clock.elapsed() / 1000.0, 0, 'f', 3).arg(polls).arg(changes).arg(silentPolls));
+    if (!answering)
+        return context.Fail(kNoDevice, QStringLiteral("No answer from device."));
+    return options.count && !countReached && options.durationMs && !g_interrupted ? kCheckFailed : kSuccess;
+}

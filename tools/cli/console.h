@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Exit statuses of korvane-cli.
+enum ExitStatus : int {
+    kSuccess = 0,
+    kCheckFailed = 1,  // a test or an expectation failed
+    kUsageError = 2,
+    kNoDevice = 3,     // the port could not be opened or the device did not answer
+};
+
+// One line on standard output, written at once so that pipes see it.
+void PrintLine(const QString &line);
+// One line "korvane-cli: TEXT" on standard error; returns the status.
+int Report(int status, const QString &text);

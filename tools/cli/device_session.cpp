@@ -1,0 +1,103 @@
+#include "tools/cli/device_session.h"
+
+#include "device/open_failure.h"
+#include "device/port_list.h"
+#include "device/port_name.h"
+#include "tools/cli/console.h"
+#include "tools/cli/state_file.h"
+
+#include <QStringList>
+
+namespace {
+
+// What the window's status line says about a failed connect: the reason,
+// where it is known, follows in a sentence of its own.
+QString ConnectFailedText(const OpenFailure &failure)
+{
+    return QStringList{QStringLiteral("Connection failed."), OpenFailureSentence(failure)}.join(u' ').trimmed();
+}
+
+void CopyTo(CPinTester &tester, const PortState &state)
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        tester.m_portDir[P] = state.dir[P];
+        tester.m_portOut[P] = state.out[P];
+    }
+}
+
+bool MakesOutputs(const PortState &from, const PortState &to)
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        if (from.dir[P] & ~to.dir[P])
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int DeviceSession::Open()
+{
+    if (m_tester.m_serial.IsOpen())
+        return kSuccess;
+    if (!m_portText)
+        return Report(kUsageError, QStringLiteral("this command needs a port: give -p PORT before it"));
+    const std::optional<QString> device = PortDeviceName(*m_portText);
+    const int result = device ? m_tester.m_serial.Open(*device, CPinTester::kLineSettings, CPinTester::kReadTimeoutMs) : -1;
+    if (result != 1) {
+        const OpenFailure failure = device ? m_tester.m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
+        return Report(kNoDevice, *m_portText + QStringLiteral(": ") + ConnectFailedText(failure));
+    }
+    m_statePath = StateFilePath(StableDeviceName(*device));
+    QString problem;
+    m_deviceState = LoadState(m_statePath, problem);
+    if (!problem.isEmpty())
+        Report(kSuccess, problem);
+    return kSuccess;
+}
+
+std::optional<std::uint8_t> DeviceSession::Read(PortIndex P)
+{
+    m_tester.BeginAction();
+    bool answered = false;
+    const std::uint8_t levels = m_tester.ReadPort(P, &answered);
+    return answered ? std::optional(levels) : std::nullopt;
+}
+
+int DeviceSession::Send(const PortState &state, int kinds)
+{
+    CopyTo(m_tester, state);
+    m_tester.BeginAction();
+    const bool outputsFirst = (kinds & kOutputs) && MakesOutputs(m_deviceState, state);
+    if (outputsFirst)
+        m_tester.SendOutputs();
+    if (kinds & kDirections)
+        m_tester.SendDirections();
+    if ((kinds & kOutputs) && !outputsFirst)
+        m_tester.SendOutputs();
+    return Sent(state);
+}
+
+int DeviceSession::SendWhole(const PortState &state)
+{
+    CopyTo(m_tester, state);
+    m_tester.BeginAction();
+    m_tester.SendDirections();
+    m_tester.SendOutputs();
+    return Sent(state);
+}
+
+int DeviceSession::Sent(const PortState &state)
+{
+    if (m_tester.LineStalled())
+        return Report(kNoDevice, QStringLiteral("the device does not take commands: writing to %1 failed").arg(*m_portText));
+    m_deviceState = state;
+    return kSuccess;
+}
+
+int DeviceSession::Remember()
+{
+    QString problem;
+    // Not a fault of the device: the environment names a folder that cannot be used.
+    return SaveState(m_statePath, m_deviceState, problem) ? kSuccess : Report(kUsageError, problem);
+}
