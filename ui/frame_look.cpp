@@ -106,10 +106,12 @@ bool FramedButton::event(QEvent *event)
     return handled;
 }
 
+// The looks do not change under the mouse, so hovering keeps no drawings of its own.
 void FramedButton::paintEvent(QPaintEvent *)
 {
     QStyleOptionButton option;
     initStyleOption(&option);
+    option.state &= ~QStyle::State_MouseOver;
     QPainter(this).drawPixmap(0, 0, m_drawings->Drawing(m_look, option, *this));
 }
 
