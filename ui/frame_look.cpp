@@ -42,10 +42,10 @@ FrameLookDrawings::~FrameLookDrawings() = default;
 
 // The model draws with the button's option, font and pens, as the button's
 // own paint would with the model's style sheet.
-const QPixmap &FrameLookDrawings::Drawing(FrameLook look, const QStyleOptionButton &option, const QWidget &button)
+const QPixmap &FrameLookDrawings::Drawing(FrameLook look, bool marked, const QStyleOptionButton &option,
+                                          const QWidget &button)
 {
     const qreal pixelRatio = button.devicePixelRatioF();
-    const bool marked = HasCaptionMark(&button);
     const Key key{look,
                   marked,
                   option.text,
@@ -97,12 +97,15 @@ void FramedButton::SetLook(FrameLook look)
 }
 
 // Styles may clear the opaque attribute when they polish a button (Fusion
-// does), so it is set after each polish.
+// does), so it is set after each polish. The caption mark is read when it
+// changes: looking a property up by name at every paint is dear.
 bool FramedButton::event(QEvent *event)
 {
     const bool handled = QPushButton::event(event);
     if (event->type() == QEvent::Polish)
         setAttribute(Qt::WA_OpaquePaintEvent);
+    else if (event->type() == QEvent::DynamicPropertyChange)
+        m_marked = HasCaptionMark(this);
     return handled;
 }
 
@@ -112,7 +115,7 @@ void FramedButton::paintEvent(QPaintEvent *)
     QStyleOptionButton option;
     initStyleOption(&option);
     option.state &= ~QStyle::State_MouseOver;
-    QPainter(this).drawPixmap(0, 0, m_drawings->Drawing(m_look, option, *this));
+    QPainter(this).drawPixmap(0, 0, m_drawings->Drawing(m_look, m_marked, option, *this));
 }
 
 void FramedButton::changeEvent(QEvent *event)

@@ -23,7 +23,7 @@ public:
     FrameLookDrawings();
     ~FrameLookDrawings();
 
-    const QPixmap &Drawing(FrameLook look, const QStyleOptionButton &option, const QWidget &button);
+    const QPixmap &Drawing(FrameLook look, bool marked, const QStyleOptionButton &option, const QWidget &button);
     // After a change of font or style every kept drawing is stale.
     void Forget() { m_drawings.clear(); }
 
@@ -72,6 +72,7 @@ protected:
 private:
     std::shared_ptr<FrameLookDrawings> m_drawings;
     FrameLook m_look = FrameLook::Sunken;
+    bool m_marked = false;
 };
 
 // The look of a FramedButton; other widgets have none and are left alone.
