@@ -55,6 +55,10 @@ private slots:
         }
         QCOMPARE(t.Dlg().m_portDir[0], 0x00);
         QCOMPARE(t.Dlg().m_portOut[1], 0x00);
+        // A third character keeps the rightmost two, the caret after them.
+        QTest::keyClicks(Edit(t, IDC_OUTHEX_B), "12");
+        QCOMPARE(t.Text(IDC_OUTHEX_B) + QString::number(Edit(t, IDC_OUTHEX_B)->cursorPosition()), "122");
+        QCOMPARE(t.Dlg().m_portOut[1], 0x12);
     }
 
     void pastedTextKeepsItsFirstLineAndNoControlCharacters()
