@@ -16,9 +16,10 @@ constexpr FieldRow kHexFields[] = {
     {IDC_OUTHEX_A, "outputs"},
 };
 
+// Built by concatenation: it runs for every redrawn state button at each poll.
 QString PinName(PortIndex P, int n)
 {
-    return QStringLiteral("Port %1 pin %2").arg(QChar(u'A' + P)).arg(n);
+    return QStringLiteral("Port ") + QChar(u'A' + P) + QStringLiteral(" pin ") + QChar(u'0' + n);
 }
 
 } // namespace

@@ -174,11 +174,12 @@ void CPinTesterDlg::RefreshMarks()
 {
     for (PortIndex P = 0; P < kPortCount; ++P) {
         m_marks.Changed(P, m_portDir[P], m_portIn[P], m_portOut[P]);
+        const std::uint8_t changed = m_marks.TakeShownChanges(P);
         for (int n = 0; n < kPinsPerPort; ++n) {
+            if (!((changed >> n) & 1))
+                continue;
             QWidget *button = GetDlgItem(StateButtonId(P, n));
             const bool marked = m_marks.Marked(P, n);
-            if (HasCaptionMark(button) == marked)
-                continue;
             SetCaptionMark(button, marked);
             SetControlDescription(button, StateDescription(P, n, ControlText(button), marked));
         }

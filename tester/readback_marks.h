@@ -3,6 +3,7 @@
 #include "tester/pin_tester.h"
 
 #include <cstdint>
+#include <utility>
 
 // Output pins whose level read at the last poll differs from the level they
 // drive: a shorted or overloaded output, which its caption cannot show since
@@ -23,7 +24,14 @@ public:
         m_marked[P] &= static_cast<std::uint8_t>(~dir & (in ^ out));
     }
     bool Marked(PortIndex P, int n) const { return (m_marked[P] >> n) & 1; }
+    // The marks of port P that differ from those last shown, which become
+    // the shown ones.
+    std::uint8_t TakeShownChanges(PortIndex P)
+    {
+        return static_cast<std::uint8_t>(std::exchange(m_shown[P], m_marked[P]) ^ m_marked[P]);
+    }
 
 private:
     std::uint8_t m_marked[kPortCount] = {};
+    std::uint8_t m_shown[kPortCount] = {};
 };

@@ -50,6 +50,8 @@ QString DisplayedForm(const QWidget *control, const QString &text)
 
 void SetControlDescription(QWidget *control, const QString &text)
 {
+    if (control->toolTip() == text && control->accessibleName() == text)
+        return;
     control->setAccessibleName(text);
     control->setToolTip(text);
 }
