@@ -4,11 +4,6 @@
 
 namespace {
 
-QByteArray Hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
 const QByteArray kStartState = Hex("2141ff2142ff2143ff" "410042004300");
 
 // A control's accessible name, when its tooltip says the same.

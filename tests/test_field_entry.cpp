@@ -6,16 +6,6 @@
 
 namespace {
 
-QByteArray Hex(const char *text)
-{
-    return QByteArray::fromHex(text);
-}
-
-QLineEdit *Edit(TesterFixture &t, int id)
-{
-    return qobject_cast<QLineEdit *>(t.Dlg().GetDlgItem(id));
-}
-
 // Selects all of the field and pastes the text over it with the keyboard.
 void PasteOver(QLineEdit *edit, const QString &text)
 {
@@ -41,7 +31,7 @@ private slots:
         t.Click(DirectionButtonId(0, 7));
         t.Click(StateButtonId(1, 4));
         for (int field : {IDC_DIRHEX_A, IDC_OUTHEX_B}) {
-            QLineEdit *edit = Edit(t, field);
+            QLineEdit *edit = t.Edit(field);
             edit->setFocus();
             QTest::keySequence(edit, QKeySequence::SelectAll);
             QTest::qWait(1000);
@@ -56,28 +46,28 @@ private slots:
         QCOMPARE(t.Dlg().m_portDir[0], 0x00);
         QCOMPARE(t.Dlg().m_portOut[1], 0x00);
         // A third character keeps the rightmost two, the caret after them.
-        QTest::keyClicks(Edit(t, IDC_OUTHEX_B), "12");
-        QCOMPARE(t.Text(IDC_OUTHEX_B) + QString::number(Edit(t, IDC_OUTHEX_B)->cursorPosition()), "122");
+        QTest::keyClicks(t.Edit(IDC_OUTHEX_B), "12");
+        QCOMPARE(t.Text(IDC_OUTHEX_B) + QString::number(t.Edit(IDC_OUTHEX_B)->cursorPosition()), "122");
         QCOMPARE(t.Dlg().m_portOut[1], 0x12);
     }
 
     void pastedTextKeepsItsFirstLineAndNoControlCharacters()
     {
         TesterFixture t;
-        PasteOver(Edit(t, IDC_COMPORT), t.DevicePath() + "\n");
+        PasteOver(t.Edit(IDC_COMPORT), t.DevicePath() + "\n");
         t.Click(IDC_CONNECT);
         QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
         t.Wire(15);
         t.ClearWire();
-        PasteOver(Edit(t, IDC_OUTHEX_A), "3C\n");
+        PasteOver(t.Edit(IDC_OUTHEX_A), "3C\n");
         QCOMPARE(t.Text(IDC_OUTHEX_A), QStringLiteral("3C"));
         QCOMPARE(t.Wire(6), Hex("413c42004300"));
         t.ClearWire();
-        PasteOver(Edit(t, IDC_OUTHEX_B), QStringLiteral("\t1\x7f" "2\r\n9"));
+        PasteOver(t.Edit(IDC_OUTHEX_B), QStringLiteral("\t1\x7f" "2\r\n9"));
         QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("12"));
         QCOMPARE(t.Wire(6), Hex("413c42124300"));
         // A dropped text too.
-        QLineEdit *outC = Edit(t, IDC_OUTHEX_C);
+        QLineEdit *outC = t.Edit(IDC_OUTHEX_C);
         outC->clear();
         QMimeData dropped;
         dropped.setText("5\n6");
@@ -87,7 +77,7 @@ private slots:
         QApplication::sendEvent(outC, &drop);
         QCOMPARE(outC->text(), QStringLiteral("5"));
         // Typed control characters act as keys and never enter the field.
-        QTest::sendKeyEvent(QTest::Click, Edit(t, IDC_OUTHEX_B), Qt::Key_unknown, QStringLiteral("\x01"),
+        QTest::sendKeyEvent(QTest::Click, t.Edit(IDC_OUTHEX_B), Qt::Key_unknown, QStringLiteral("\x01"),
                             Qt::NoModifier);
         QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("12"));
     }
@@ -96,7 +86,7 @@ private slots:
     {
         TesterFixture t;
         t.Connect(t.DevicePath());
-        QLineEdit *edit = Edit(t, IDC_OUTHEX_C);
+        QLineEdit *edit = t.Edit(IDC_OUTHEX_C);
         t.TypeOver(IDC_OUTHEX_C, "7");
         QTest::keySequence(edit, QKeySequence::SelectAll);
         t.Wire(15 + 6);
@@ -122,7 +112,7 @@ private slots:
         t.Connect(t.DevicePath());
         t.Wire(15);
         t.ClearWire();
-        QLineEdit *edit = Edit(t, IDC_OUTHEX_A);
+        QLineEdit *edit = t.Edit(IDC_OUTHEX_A);
         edit->setFocus();
         edit->clear();
         QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString::fromUtf8("\xF0\x9F\x98\x80"),

@@ -44,7 +44,7 @@ private slots:
         for (int step = 0; step < 3000 && !QTest::currentTestFailed(); ++step) {
             const int P = random.bounded(3);
             const int n = random.bounded(8);
-            switch (random.bounded(50) > 0 ? random.bounded(6) : 6) {
+            switch (random.bounded(50) > 0 ? random.bounded(5) : 5) {
             case 0:
                 t.Click(DirectionButtonId(P, n));
                 break;
@@ -52,15 +52,12 @@ private slots:
                 t.Click(StateButtonId(P, n));
                 break;
             case 2:
-                t.TypeOver(kDirFields[P], randomText(3));
+                t.TypeOver(random.bounded(2) ? kDirFields[P] : kOutFields[P], randomText(3));
                 break;
             case 3:
-                t.TypeOver(kOutFields[P], randomText(3));
-                break;
-            case 4:
                 QTest::keyClicks(dlg.GetDlgItem(random.bounded(2) ? kDirFields[P] : kOutFields[P]), randomText(1));
                 break;
-            case 6:
+            case 5:
                 TypeWhilePolling(t, random.bounded(2) ? kDirFields[P] : kOutFields[P],
                                  randomText(2) + keys[random.bounded(keys.size())]);
                 break;
@@ -88,7 +85,7 @@ private:
         auto *box = qobject_cast<QCheckBox *>(t.Dlg().GetDlgItem(IDC_CONTINUOUS));
         if (!box->isChecked())
             t.Click(IDC_CONTINUOUS);
-        auto *edit = qobject_cast<QLineEdit *>(t.Dlg().GetDlgItem(field));
+        QLineEdit *edit = t.Edit(field);
         edit->setFocus();
         QTest::keySequence(edit, QKeySequence::SelectAll);
         QTest::qWait(110);

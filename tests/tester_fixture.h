@@ -18,6 +18,12 @@ public:
     QList<PortListEntry> Ports() const override { return ports; }
 };
 
+// Bytes written as hexadecimal text.
+inline QByteArray Hex(const char *text)
+{
+    return QByteArray::fromHex(text);
+}
+
 // A shown tester window and a virtual device on a pseudo-terminal, with the
 // user's gestures and the device's view of the wire.
 class TesterFixture
@@ -38,12 +44,13 @@ public:
     VirtualDevice &Device() { return *m_device; }
     QString DevicePath() const { return QString::fromStdString(m_device->DevicePath()); }
     QString Text(int id) const { return ControlText(m_dlg->GetDlgItem(id)); }
+    QLineEdit *Edit(int id) const { return qobject_cast<QLineEdit *>(m_dlg->GetDlgItem(id)); }
 
     void Click(int id) { QTest::mouseClick(m_dlg->GetDlgItem(id), Qt::LeftButton); }
     // Selects the field's text and types over it, key by key.
     void TypeOver(int id, const QString &keys)
     {
-        auto *edit = qobject_cast<QLineEdit *>(m_dlg->GetDlgItem(id));
+        QLineEdit *edit = Edit(id);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClicks(edit, keys);
