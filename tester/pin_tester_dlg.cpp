@@ -151,8 +151,9 @@ void CPinTesterDlg::ParseHexField(int editId, QString &member, std::uint8_t &tar
 void CPinTesterDlg::RefreshStateCaption(int stateButton, PortIndex P, int n)
 {
     QWidget *button = GetDlgItem(stateButton);
-    SetControlText(button, StateCaption(P, n));
-    SetControlDescription(button, StateDescription(P, n, StateCaption(P, n), m_marks.Marked(P, n)));
+    const QString caption = StateCaption(P, n);
+    SetControlText(button, caption);
+    SetControlDescription(button, StateDescription(P, n, caption, m_marks.Marked(P, n)));
 }
 
 void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n)
