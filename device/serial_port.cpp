@@ -4,6 +4,10 @@
 #include "device/port_locks.h"
 
 #include <QDeadlineTimer>
+#include <cerrno>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
 
 namespace {
 
@@ -13,14 +17,6 @@ int BaudRate(const char *settings)
     bool ok = false;
     const int baud = QByteArray(settings ? settings : "").toInt(&ok);
     return ok && baud > 0 ? baud : 0;
-}
-
-// A wait that ran out is not a fault of the port; leaving the error set would
-// make the next call look failed.
-void ClearTimeout(QSerialPort &port)
-{
-    if (port.error() == QSerialPort::TimeoutError)
-        port.clearError();
 }
 
 // The checks before the open leave little for it to fail on: a node that went
@@ -45,8 +41,8 @@ CSerialPort::CSerialPort()
     QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
         const bool trouble = error == QSerialPort::ReadError || error == QSerialPort::WriteError
             || error == QSerialPort::ResourceError;
-        if (trouble && m_bOpen && m_troubleHandler)
-            m_troubleHandler();
+        if (trouble)
+            ReportTrouble();
     });
 }
 
@@ -106,25 +102,36 @@ bool CSerialPort::Close()
     return wasOpen;
 }
 
+// The exchanges go straight to the descriptor: a request and its answer are
+// a few bytes, and the buffered device's notifications and event-loop wakeups
+// would cost more than the wire.
 int CSerialPort::Write(const void *data, short length)
 {
     if (!m_port.isOpen() || length < 0)
         return -1;
-    const qint64 queued = m_port.write(static_cast<const char *>(data), length);
-    if (queued < 0) {
-        m_port.clearError();
-        return -1;
-    }
+    const int fd = m_port.handle();
+    const char *bytes = static_cast<const char *>(data);
     const QDeadlineTimer deadline(kWriteTimeoutMs);
-    while (m_port.bytesToWrite() > 0) {
-        if (!m_port.waitForBytesWritten(deadline.remainingTime())) {
-            // Unsent bytes would otherwise leave later, behind newer commands.
-            ClearTimeout(m_port);
-            m_port.clear(QSerialPort::Output);
+    short written = 0;
+    while (written < length) {
+        const ssize_t count = ::write(fd, bytes + written, length - written);
+        if (count > 0) {
+            written += count;
+            continue;
+        }
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0 && errno != EAGAIN) {
+            ReportTrouble();
             return -1;
         }
+        if (!WaitFor(POLLOUT, deadline)) {
+            // Unsent bytes would otherwise leave later, behind newer commands.
+            ::tcflush(fd, TCOFLUSH);
+            return written > 0 ? -2 : -1;
+        }
     }
-    return queued == length ? length : -2;
+    return length;
 }
 
 unsigned char CSerialPort::ReadByte()
@@ -136,21 +143,46 @@ std::optional<unsigned char> CSerialPort::TryReadByte()
 {
     if (!m_port.isOpen())
         return std::nullopt;
-    // A byte already buffered is returned at once: waitForReadyRead only
-    // reports bytes that arrive during the wait.
+    char byte = 0;
+    // Bytes that arrived while the window was idle were taken in by the port's own reader.
+    if (m_port.bytesAvailable() > 0 && m_port.read(&byte, 1) == 1)
+        return static_cast<unsigned char>(byte);
+    const int fd = m_port.handle();
     const QDeadlineTimer deadline(m_readTimeoutMs);
-    while (m_port.bytesAvailable() == 0) {
-        if (deadline.hasExpired() || !m_port.waitForReadyRead(deadline.remainingTime())) {
-            ClearTimeout(m_port);
+    while (WaitFor(POLLIN, deadline)) {
+        const ssize_t count = ::read(fd, &byte, 1);
+        if (count == 1)
+            return static_cast<unsigned char>(byte);
+        if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
+            // End of file or an error: the line has hung up or failed.
+            ReportTrouble();
             break;
         }
     }
-    char byte = 0;
-    if (m_port.read(&byte, 1) != 1) {
-        m_port.clearError();
-        return std::nullopt;
+    return std::nullopt;
+}
+
+bool CSerialPort::WaitFor(short events, const QDeadlineTimer &deadline)
+{
+    for (;;) {
+        pollfd line{m_port.handle(), events, 0};
+        const int ready = ::poll(&line, 1, static_cast<int>(deadline.remainingTime()));
+        if (ready > 0 && (line.revents & events))
+            return true;
+        if (ready > 0) {
+            // Hung up or failed, and nothing left to read.
+            ReportTrouble();
+            return false;
+        }
+        if (ready == 0 || errno != EINTR)
+            return false;
     }
-    return static_cast<unsigned char>(byte);
+}
+
+void CSerialPort::ReportTrouble()
+{
+    if (m_bOpen && m_troubleHandler)
+        m_troubleHandler();
 }
 
 void CSerialPort::DiscardInput()

@@ -2,6 +2,7 @@
 
 #include "device/open_failure.h"
 
+#include <QDeadlineTimer>
 #include <QSerialPort>
 #include <QString>
 #include <functional>
@@ -49,6 +50,11 @@ public:
     void SetTroubleHandler(std::function<void()> handler) { m_troubleHandler = std::move(handler); }
 
 private:
+    // Waits until the line is ready for `events` or the deadline passes;
+    // false on time-out or when the line has hung up or failed.
+    bool WaitFor(short events, const QDeadlineTimer &deadline);
+    void ReportTrouble();
+
     QSerialPort m_port;
     bool m_bOpen = false;
     int m_readTimeoutMs = 0;
