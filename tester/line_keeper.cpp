@@ -42,6 +42,14 @@ bool LineKeeper::Resume(const QString &device)
     return true;
 }
 
+void LineKeeper::CheckAfterUse()
+{
+    if (m_state != State::Watching)
+        return;
+    m_timer.start(kCheckPeriodMs, Qt::PreciseTimer, this);
+    Check();
+}
+
 void LineKeeper::Forget()
 {
     Enter(State::Idle);

@@ -12,12 +12,14 @@
 // that the device has gone: its node removed or replaced, or the line hung
 // up. Once it has gone, it looks for the device to come back under the Com
 // Port text it was connected by, its stable by-id name or its USB serial
-// number. It works from timer events only, so it never runs inside an action.
+// number. It works from timer events only, its own or the poll tick after its
+// poll, so it never runs inside an action.
 class LineKeeper : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int kCheckPeriodMs = 50;
+    // Longer than the window's poll period, so a polling window's checks come with its polls.
+    static constexpr int kCheckPeriodMs = 150;
     static constexpr int kSearchPeriodMs = 200;
 
     LineKeeper(CSerialPort &serial, std::shared_ptr<const PortSource> ports);
@@ -30,6 +32,10 @@ public:
     // The channel has been opened again on a device found after a loss.
     // False when that line is already lost: the search goes on.
     bool Resume(const QString &device);
+    // The window has just used the line: it is checked now, and the keeper's
+    // own next check waits a full period, so a window that polls wakes once
+    // for both.
+    void CheckAfterUse();
     // Neither watches nor looks for any device.
     void Forget();
 

@@ -233,8 +233,8 @@ void CPinTesterDlg::timerEvent(QTimerEvent *event)
     if (event->timerId() == m_pollTimer.timerId()) {
         BeginAction();
         OnTimer(POLL_TIMER_ID);
-    }
-    else
+        m_lineKeeper.CheckAfterUse();
+    } else
         QDialog::timerEvent(event);
 }
 
