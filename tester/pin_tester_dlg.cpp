@@ -101,9 +101,13 @@ void CPinTesterDlg::DoDataExchange(bool bSaveAndValidate)
     for (const FieldBinding &binding : kFieldBindings) {
         QWidget *control = GetDlgItem(binding.id);
         QString &member = this->*binding.member;
-        if (bSaveAndValidate)
+        if (bSaveAndValidate) {
             member = ControlText(control);
-        else if (ControlText(control) != DisplayedForm(control, member))
+            continue;
+        }
+        // A field that already shows the text exactly needs no validation to tell.
+        const QString shown = ControlText(control);
+        if (shown != member && shown != DisplayedForm(control, member))
             SetControlText(control, member);
     }
 }
