@@ -70,14 +70,8 @@ bool Backdrop::eventFilter(QObject *watched, QEvent *event)
         }
         return false;
     }
-    auto *control = static_cast<QWidget *>(watched);
-    if (type == QEvent::StyleChange) {
-        control->setAttribute(Qt::WA_OpaquePaintEvent);
-    } else if (type == QEvent::Paint && control->style() != &m_panelStyle) {
-        // An edit's kept panel already holds what lies beneath it.
-        QPainter painter(control);
-        DrawBeneath(painter, control);
-    }
+    if (type == QEvent::StyleChange)
+        static_cast<QWidget *>(watched)->setAttribute(Qt::WA_OpaquePaintEvent);
     return false;
 }
 

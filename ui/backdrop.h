@@ -38,10 +38,11 @@ private:
 };
 
 // What a window paints beneath its controls, its background and its group
-// boxes, kept as one picture. A control given this backdrop paints its part
-// of the picture before itself and counts as opaque, so a change to it
-// repaints it alone and not the group box beneath. Made after the controls,
-// it is destroyed after them.
+// boxes, kept as one picture. A control given this backdrop counts as opaque,
+// so a change to it repaints it alone and not the group box beneath: an edit
+// draws its part of the picture beneath its panel, and other controls draw
+// it beneath themselves (kept drawings do). Made after the controls, it is
+// destroyed after them.
 class Backdrop : public QObject
 {
 public:

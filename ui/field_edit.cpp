@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
+#include <QStyleOptionFrame>
 #include <QRegularExpression>
 
 namespace {
@@ -19,7 +20,7 @@ bool IsControl(QChar c)
 } // namespace
 
 FieldEdit::FieldEdit(const QString &text, bool upperCase, QWidget *parent)
-    : QLineEdit(text, parent), m_bUpperCase(upperCase)
+    : KeepsDrawings<QLineEdit>(text, parent), m_bUpperCase(upperCase)
 {
     if (upperCase)
         setValidator(new UpperCaseValidator(this));
@@ -110,4 +111,17 @@ void FieldEdit::PasteFrom(QClipboard::Mode mode)
     const QString text = Entered(QGuiApplication::clipboard()->text(mode));
     if (!text.isEmpty() || hasSelectedText())
         insert(text);
+}
+
+// A short text that fits is always laid out alike; a longer one may be
+// scrolled, and the caret and selection change with every step of editing.
+void FieldEdit::paintEvent(QPaintEvent *event)
+{
+    if (!KeepsAny() || text().size() > kKeptTextLength || hasFocus() || hasSelectedText()) {
+        QLineEdit::paintEvent(event);
+        return;
+    }
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    PaintKept(event, text(), static_cast<qint64>(option.state));
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/kept_drawings.h"
+
 #include <QClipboard>
 #include <QLineEdit>
 
@@ -7,7 +9,9 @@
 // text keeps only its first line, and control characters never enter. In an
 // upper-case field letters become capitals before they enter, so typing and
 // pasting go through the field's undo history like any other edit.
-class FieldEdit : public QLineEdit
+// A field that shows at most two characters, without focus or selection, is
+// painted from kept drawings when it is given them.
+class FieldEdit : public KeepsDrawings<QLineEdit>
 {
     Q_OBJECT
 public:
@@ -22,8 +26,11 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
+    static constexpr qsizetype kKeptTextLength = 2;
+
     void PasteFrom(QClipboard::Mode mode);
 
     bool m_bUpperCase;

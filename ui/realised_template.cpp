@@ -6,6 +6,8 @@
 #include "ui/eliding_label.h"
 #include "ui/field_edit.h"
 #include "ui/frame_look.h"
+#include "ui/kept_button.h"
+#include "ui/kept_drawings.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -22,34 +24,41 @@ Qt::Alignment TextAlignment(ControlStyle styles)
     return HasStyle(styles, ControlStyle::AlignRight) ? Qt::AlignRight : Qt::AlignLeft;
 }
 
-QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent)
+QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent, const std::shared_ptr<KeptDrawings> &kept)
 {
     auto *edit = new FieldEdit(QString::fromLatin1(control.text), HasStyle(control.styles, ControlStyle::UpperCase),
                                parent);
     edit->setFrame(HasStyle(control.styles, ControlStyle::Border));
     edit->setAlignment(TextAlignment(control.styles) | Qt::AlignVCenter);
     edit->setReadOnly(HasStyle(control.styles, ControlStyle::ReadOnly));
+    edit->KeepDrawings(kept);
     edit->setTextMargins(0, 0, 0, 0);
     return edit;
 }
 
-// Client-edge buttons get the frame looks; drawings are shared by all of them.
-QWidget *CreateControl(const ControlTemplate &control, QWidget *parent,
-                       const std::shared_ptr<FrameLookDrawings> &frameLooks)
+// Drawings kept for painting, shared by the controls of a window.
+struct SharedDrawings
+{
+    std::shared_ptr<FrameLookDrawings> frameLooks = std::make_shared<FrameLookDrawings>();
+    std::shared_ptr<KeptDrawings> kept = std::make_shared<KeptDrawings>();
+};
+
+// Client-edge buttons get the frame looks; other buttons and edits keep their drawings.
+QWidget *CreateControl(const ControlTemplate &control, QWidget *parent, const SharedDrawings &drawings)
 {
     const QString text = QString::fromLatin1(control.text);
     switch (control.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
-        auto *button = HasStyle(control.styles, ControlStyle::ClientEdge)
-            ? new FramedButton(text, frameLooks, parent)
-            : new QPushButton(text, parent);
+        QPushButton *button = HasStyle(control.styles, ControlStyle::ClientEdge)
+            ? static_cast<QPushButton *>(new FramedButton(text, drawings.frameLooks, parent))
+            : new KeptButton(text, drawings.kept, parent);
         button->setAutoDefault(true);
         button->setDefault(control.kind == ControlKind::DefPushButton);
         return button;
     }
     case ControlKind::Edit:
-        return CreateEdit(control, parent);
+        return CreateEdit(control, parent, drawings.kept);
     case ControlKind::Static: {
         auto *label = new ElidingLabel(text, parent);
         label->setTextFormat(Qt::PlainText);
@@ -73,10 +82,10 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
     const DialogBaseUnits units = DialogBaseUnits::ForFont(window.font());
     window.setFixedSize(units.ToPixels(dialog.width, dialog.height));
 
-    const auto frameLooks = std::make_shared<FrameLookDrawings>();
+    const SharedDrawings drawings;
     QWidget *previousTabStop = nullptr;
     for (const ControlTemplate &control : dialog.controls) {
-        QWidget *widget = CreateControl(control, &window, frameLooks);
+        QWidget *widget = CreateControl(control, &window, drawings);
         widget->setGeometry(units.ToPixels(control.rect));
         const bool tabStop = HasStyle(control.styles, ControlStyle::TabStop);
         widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
@@ -95,6 +104,7 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
     // from the backdrop, a change repaints the control alone. Framed buttons
     // cover themselves whole and need none.
     auto *backdrop = new Backdrop(window);
+    drawings.kept->SetBackdrop(backdrop);
     for (QWidget *widget : std::as_const(m_byId)) {
         const bool framed = dynamic_cast<FramedButton *>(widget);
         if ((qobject_cast<QPushButton *>(widget) && !framed) || qobject_cast<QLineEdit *>(widget))
