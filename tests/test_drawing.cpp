@@ -1,4 +1,5 @@
 #include "tester_fixture.h"
+#include "ui/field_edit.h"
 #include "ui/frame_look.h"
 
 #include <QGroupBox>
@@ -48,6 +49,15 @@ QSet<QObject *> WidgetsOf(const CPinTesterDlg &dlg, std::initializer_list<int> i
     return widgets;
 }
 
+// The window as it looks now painted from its kept drawings, and painted
+// from drawings all made anew by the controls' own paint.
+std::pair<QImage, QImage> KeptAndNewLooks(CPinTesterDlg &dlg)
+{
+    const QImage kept = dlg.grab().toImage();
+    dlg.findChild<FieldEdit *>()->Drawings()->Forget();
+    return {kept, dlg.grab().toImage()};
+}
+
 } // namespace
 
 class TestDrawing : public QObject
@@ -90,6 +100,40 @@ private slots:
 
         dlg.RefreshPinPair(DirectionButtonId(2, 6), StateButtonId(2, 6), 2, 6);
         QCOMPARE(watch.Painted(), QSet<QObject *>());
+    }
+
+    // A control painted from a kept drawing looks exactly as a drawing made
+    // anew would, through looks new and seen before: values, captions,
+    // focus and selection.
+    void keptDrawingsAreNeverStale()
+    {
+        CPinTesterDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dlg));
+        auto show = [&dlg](std::uint8_t a, std::uint8_t b) {
+            dlg.m_portIn[0] = a;
+            dlg.m_portIn[1] = b;
+            dlg.RefreshStateRow(0);
+            dlg.RefreshStateRow(1);
+            dlg.ShowInHex();
+        };
+        auto *inputA = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_INHEX_A));
+        QWidget *direction = dlg.GetDlgItem(DirectionButtonId(0, 2));
+        const std::function<void()> steps[] = {
+            [] {},
+            [&] { show(0x5A, 0xC3); },
+            [&] { qobject_cast<QAbstractButton *>(direction)->click(); },
+            [&] { show(0x00, 0x12); },
+            [&] { show(0x5A, 0xC3); },
+            [&] { inputA->setFocus(); },
+            [&] { inputA->selectAll(); },
+            [&] { direction->setFocus(); },
+        };
+        for (const std::function<void()> &step : steps) {
+            step();
+            const auto [kept, made] = KeptAndNewLooks(dlg);
+            QCOMPARE(kept, made);
+        }
     }
 
     // A direction click shows the state button's new look before the

@@ -58,6 +58,7 @@ public:
     using Control::Control;
 
     void KeepDrawings(std::shared_ptr<KeptDrawings> drawings) { m_drawings = std::move(drawings); }
+    const std::shared_ptr<KeptDrawings> &Drawings() const { return m_drawings; }
 
 protected:
     bool KeepsAny() const { return m_drawings != nullptr; }
