@@ -87,6 +87,9 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
     for (const ControlTemplate &control : dialog.controls) {
         QWidget *widget = CreateControl(control, &window, drawings);
         widget->setGeometry(units.ToPixels(control.rect));
+        // A control of fixed size does not ask the window for a new layout
+        // at each change of its text.
+        widget->setFixedSize(widget->size());
         const bool tabStop = HasStyle(control.styles, ControlStyle::TabStop);
         widget->setFocusPolicy(tabStop ? Qt::StrongFocus : Qt::NoFocus);
         if (HasStyle(control.styles, ControlStyle::Hidden))
