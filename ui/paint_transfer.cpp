@@ -4,6 +4,5 @@
 
 void SendPaintsOverTheConnection()
 {
-    if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM"))
-        qputenv("QT_XCB_NO_MITSHM", "1");
+    qputenv("QT_XCB_NO_MITSHM", "1");
 }
