@@ -105,10 +105,14 @@ void CPinTesterDlg::DoDataExchange(bool bSaveAndValidate)
             member = ControlText(control);
             continue;
         }
-        // A field that already shows the text exactly needs no validation to tell.
+        // A field that already shows the text exactly needs no validation to
+        // tell; a field given the text as it will show it validates it once.
         const QString shown = ControlText(control);
-        if (shown != member && shown != DisplayedForm(control, member))
-            SetControlText(control, member);
+        if (shown == member)
+            continue;
+        const QString displayed = DisplayedForm(control, member);
+        if (shown != displayed)
+            SetControlText(control, displayed);
     }
 }
 
