@@ -3,6 +3,7 @@
 #include "ui/frame_look.h"
 
 #include <QGroupBox>
+#include <QScreen>
 #include <QThread>
 #include <functional>
 
@@ -49,13 +50,22 @@ QSet<QObject *> WidgetsOf(const CPinTesterDlg &dlg, std::initializer_list<int> i
     return widgets;
 }
 
-// The window as it looks now painted from its kept drawings, and painted
-// from drawings all made anew by the controls' own paint.
-std::pair<QImage, QImage> KeptAndNewLooks(CPinTesterDlg &dlg)
+// The window as it shows now (its backing store, where kept drawings are
+// copied in), painted from its kept drawings, and painted from drawings all
+// made anew by the controls' own paint.
+struct Looks
 {
-    const QImage kept = dlg.grab().toImage();
+    QImage shown, kept, made;
+};
+
+Looks LooksOf(CPinTesterDlg &dlg)
+{
+    auto rgb = [](const QPixmap &pixmap) { return pixmap.toImage().convertToFormat(QImage::Format_RGB32); };
+    dlg.UpdateWindow();
+    const QImage shown = rgb(dlg.screen()->grabWindow(dlg.winId()));
+    const QImage kept = rgb(dlg.grab());
     dlg.findChild<FieldEdit *>()->Drawings()->Forget();
-    return {kept, dlg.grab().toImage()};
+    return {shown, kept, rgb(dlg.grab())};
 }
 
 } // namespace
@@ -103,8 +113,8 @@ private slots:
     }
 
     // A control painted from a kept drawing looks exactly as a drawing made
-    // anew would, through looks new and seen before: values, captions,
-    // focus and selection.
+    // anew would, on the screen and in a grab, through looks new and seen
+    // before: values, captions, focus and selection.
     void keptDrawingsAreNeverStale()
     {
         CPinTesterDlg dlg;
@@ -131,8 +141,9 @@ private slots:
         };
         for (const std::function<void()> &step : steps) {
             step();
-            const auto [kept, made] = KeptAndNewLooks(dlg);
-            QCOMPARE(kept, made);
+            const Looks looks = LooksOf(dlg);
+            QCOMPARE(looks.kept, looks.made);
+            QCOMPARE(looks.shown, looks.made);
         }
     }
 

@@ -1,8 +1,10 @@
 #include "ui/frame_look.h"
 
 #include "ui/caption_mark.h"
+#include "ui/drawing_copy.h"
 
 #include <QEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -42,7 +44,7 @@ FrameLookDrawings::~FrameLookDrawings() = default;
 
 // The model draws with the button's option, font and pens, as the button's
 // own paint would with the model's style sheet.
-const QPixmap &FrameLookDrawings::Drawing(FrameLook look, bool marked, const QStyleOptionButton &option,
+const QImage &FrameLookDrawings::Drawing(FrameLook look, bool marked, const QStyleOptionButton &option,
                                           const QWidget &button)
 {
     const qreal pixelRatio = button.devicePixelRatioF();
@@ -69,7 +71,7 @@ const QPixmap &FrameLookDrawings::Drawing(FrameLook look, bool marked, const QSt
     QPushButton &model = Model(look, marked, WarningColour(button.palette()));
     model.style()->drawControl(QStyle::CE_PushButton, &option, &painter, &model);
     painter.end();
-    return *m_drawings.insert(key, drawing);
+    return *m_drawings.insert(key, drawing.toImage());
 }
 
 QPushButton &FrameLookDrawings::Model(FrameLook look, bool marked, const QColor &warning)
@@ -110,12 +112,14 @@ bool FramedButton::event(QEvent *event)
 }
 
 // The looks do not change under the mouse, so hovering keeps no drawings of its own.
-void FramedButton::paintEvent(QPaintEvent *)
+void FramedButton::paintEvent(QPaintEvent *event)
 {
     QStyleOptionButton option;
     initStyleOption(&option);
     option.state &= ~QStyle::State_MouseOver;
-    QPainter(this).drawPixmap(0, 0, m_drawings->Drawing(m_look, m_marked, option, *this));
+    QPoint offset;
+    QPaintDevice *target = redirected(&offset);
+    PutDrawing(*this, target, offset, m_drawings->Drawing(m_look, m_marked, option, *this), event->region());
 }
 
 void FramedButton::changeEvent(QEvent *event)

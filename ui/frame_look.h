@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QHash>
-#include <QPixmap>
+#include <QImage>
 #include <QPushButton>
 #include <map>
 #include <memory>
@@ -23,7 +23,7 @@ public:
     FrameLookDrawings();
     ~FrameLookDrawings();
 
-    const QPixmap &Drawing(FrameLook look, bool marked, const QStyleOptionButton &option, const QWidget &button);
+    const QImage &Drawing(FrameLook look, bool marked, const QStyleOptionButton &option, const QWidget &button);
     // After a change of font or style every kept drawing is stale.
     void Forget() { m_drawings.clear(); }
 
@@ -49,7 +49,7 @@ private:
     QPushButton &Model(FrameLook look, bool marked, const QColor &warning);
 
     std::map<std::tuple<int, bool, QRgb>, std::unique_ptr<QPushButton>> m_models;
-    QHash<Key, QPixmap> m_drawings;
+    QHash<Key, QImage> m_drawings;
 };
 
 // A push button in one of the three looks, painted from FrameLookDrawings.

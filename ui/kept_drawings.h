@@ -1,14 +1,17 @@
 #pragma once
 
+#include "ui/drawing_copy.h"
+
 #include <QEvent>
 #include <QHash>
+#include <QImage>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QString>
 #include <functional>
 #include <memory>
 
 class Backdrop;
-class QPaintEvent;
 class QWidget;
 
 // Drawings of controls by what they show. A control whose look follows from
@@ -22,9 +25,10 @@ public:
     // What lies beneath the controls; until it is given, drawings have the
     // window colour beneath them.
     void SetBackdrop(Backdrop *backdrop) { m_backdrop = backdrop; }
-    // Paints `control` from the drawing of its look; `ownPaint` paints the
-    // control's own look onto the drawing it is given, once for each look.
-    void Paint(QWidget &control, const QString &text, qint64 state, const std::function<void(QPixmap &)> &ownPaint);
+    // The drawing of `control`'s look; `ownPaint` paints the control's own
+    // look onto the drawing it is given, once for each look.
+    const QImage &Drawing(const QWidget &control, const QString &text, qint64 state,
+                          const std::function<void(QPixmap &)> &ownPaint);
     // After a change of font or style every kept drawing is stale.
     void Forget() { m_drawings.clear(); }
 
@@ -46,7 +50,7 @@ private:
     };
 
     Backdrop *m_backdrop = nullptr;
-    QHash<Key, QPixmap> m_drawings;
+    QHash<Key, QImage> m_drawings;
 };
 
 // A control that can be painted from kept drawings. While a drawing is made,
@@ -64,11 +68,14 @@ protected:
     bool KeepsAny() const { return m_drawings != nullptr; }
     void PaintKept(QPaintEvent *event, const QString &text, qint64 state)
     {
-        m_drawings->Paint(*this, text, state, [this, event](QPixmap &drawing) {
-            m_drawingInto = &drawing;
+        const QImage &drawing = m_drawings->Drawing(*this, text, state, [this, event](QPixmap &into) {
+            m_drawingInto = &into;
             Control::paintEvent(event);
             m_drawingInto = nullptr;
         });
+        QPoint offset;
+        QPaintDevice *target = Control::redirected(&offset);
+        PutDrawing(*this, target, offset, drawing, event->region());
     }
 
     QPaintDevice *redirected(QPoint *offset) const override
