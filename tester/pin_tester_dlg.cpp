@@ -160,6 +160,10 @@ void CPinTesterDlg::RefreshStateCaption(int stateButton, PortIndex P, int n)
 {
     QWidget *button = GetDlgItem(stateButton);
     const QString caption = StateCaption(P, n);
+    // A button's description follows its caption and mark, and each change
+    // of a mark sets it: a button that shows the caption already has it.
+    if (ControlText(button) == caption)
+        return;
     SetControlText(button, caption);
     SetControlDescription(button, StateDescription(P, n, caption, m_marks.Marked(P, n)));
 }

@@ -10,14 +10,15 @@
 
 QString ControlText(const QWidget *control)
 {
+    // Buttons first: they are most of a window's controls and the most often asked.
+    if (const auto *button = qobject_cast<const QAbstractButton *>(control))
+        return button->text();
     if (const auto *edit = qobject_cast<const QLineEdit *>(control))
         return edit->text();
     if (const auto *eliding = qobject_cast<const ElidingLabel *>(control))
         return eliding->FullText();
     if (const auto *label = qobject_cast<const QLabel *>(control))
         return label->text();
-    if (const auto *button = qobject_cast<const QAbstractButton *>(control))
-        return button->text();
     if (const auto *group = qobject_cast<const QGroupBox *>(control))
         return group->title();
     return {};
@@ -25,14 +26,14 @@ QString ControlText(const QWidget *control)
 
 void SetControlText(QWidget *control, const QString &text)
 {
-    if (auto *edit = qobject_cast<QLineEdit *>(control))
+    if (auto *button = qobject_cast<QAbstractButton *>(control))
+        button->setText(text);
+    else if (auto *edit = qobject_cast<QLineEdit *>(control))
         edit->setText(text);
     else if (auto *eliding = qobject_cast<ElidingLabel *>(control))
         eliding->SetFullText(text);
     else if (auto *label = qobject_cast<QLabel *>(control))
         label->setText(text);
-    else if (auto *button = qobject_cast<QAbstractButton *>(control))
-        button->setText(text);
     else if (auto *group = qobject_cast<QGroupBox *>(control))
         group->setTitle(text);
 }
