@@ -45,7 +45,7 @@ FrameLookDrawings::~FrameLookDrawings() = default;
 // The model draws with the button's option, font and pens, as the button's
 // own paint would with the model's style sheet.
 const QImage &FrameLookDrawings::Drawing(FrameLook look, bool marked, const QStyleOptionButton &option,
-                                          const QWidget &button)
+                                         const QWidget &button)
 {
     const qreal pixelRatio = button.devicePixelRatioF();
     const Key key{look,
