@@ -141,6 +141,11 @@ unsigned char CSerialPort::ReadByte()
 
 std::optional<unsigned char> CSerialPort::TryReadByte()
 {
+    return TryReadByte(QDeadlineTimer(m_readTimeoutMs));
+}
+
+std::optional<unsigned char> CSerialPort::TryReadByte(const QDeadlineTimer &deadline)
+{
     if (!m_port.isOpen())
         return std::nullopt;
     char byte = 0;
@@ -148,7 +153,6 @@ std::optional<unsigned char> CSerialPort::TryReadByte()
     if (m_port.bytesAvailable() > 0 && m_port.read(&byte, 1) == 1)
         return static_cast<unsigned char>(byte);
     const int fd = m_port.handle();
-    const QDeadlineTimer deadline(m_readTimeoutMs);
     while (WaitFor(POLLIN, deadline)) {
         const ssize_t count = ::read(fd, &byte, 1);
         if (count == 1)

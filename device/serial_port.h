@@ -38,6 +38,9 @@ public:
     unsigned char ReadByte();
     // The byte read, or nothing when none arrived within the read time-out.
     std::optional<unsigned char> TryReadByte();
+    // The byte read, or nothing when none arrived before the deadline; an
+    // expired deadline takes only a byte that is already waiting.
+    std::optional<unsigned char> TryReadByte(const QDeadlineTimer &deadline);
     // Drops every byte received but not yet read.
     void DiscardInput();
 

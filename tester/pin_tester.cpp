@@ -5,6 +5,9 @@ namespace {
 constexpr char kDirectionCommand = '!';
 constexpr char kPortLetters[kPortCount] = {'A', 'B', 'C'};
 constexpr char kReadRequests[kPortCount] = {'a', 'b', 'c'};
+// Bytes taken one by one before the rest is dropped at once: a device that
+// floods the line cannot hold the tester up.
+constexpr int kMostBytesTaken = 64;
 
 bool Bit(std::uint8_t byte, int n)
 {
@@ -12,6 +15,19 @@ bool Bit(std::uint8_t byte, int n)
 }
 
 } // namespace
+
+QString PollProblemText(PollResult::Outcome outcome)
+{
+    switch (outcome) {
+    case PollResult::Outcome::Answered:
+        return {};
+    case PollResult::Outcome::NoAnswer:
+        return QStringLiteral("No answer from device.");
+    case PollResult::Outcome::UnexpectedData:
+        return QStringLiteral("Unexpected data from device.");
+    }
+    return {};
+}
 
 bool CPinTester::DisplayedState(PortIndex P, int n) const
 {
@@ -26,6 +42,13 @@ QString CPinTester::DirectionCaption(PortIndex P, int n) const
 QString CPinTester::StateCaption(PortIndex P, int n) const
 {
     return DisplayedState(P, n) ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+int CPinTester::OpenLine(const QString &deviceName)
+{
+    // A new line owes no answers.
+    m_unansweredRequest.reset();
+    return m_serial.Open(deviceName, kLineSettings, kReadTimeoutMs);
 }
 
 void CPinTester::SendDirections()
@@ -48,14 +71,55 @@ void CPinTester::SendOutputs()
     }
 }
 
-std::uint8_t CPinTester::ReadPort(PortIndex P, bool *answered)
+PortReading CPinTester::ReadPort(PortIndex P)
 {
+    PortReading reading;
+    reading.unexpected = TakeWaitingBytes();
+    if (m_unansweredRequest && Clock::now() - *m_unansweredRequest > std::chrono::milliseconds(kLateAnswerLimitMs))
+        m_unansweredRequest.reset();
+    if (m_unansweredRequest || !Send(&kReadRequests[P], 1))
+        return reading;
+    reading.levels = m_serial.TryReadByte();
+    if (!reading.levels) {
+        m_unansweredRequest = Clock::now();
+        return reading;
+    }
+    reading.unexpected = TakeWaitingBytes() || reading.unexpected;
+    return reading;
+}
+
+PollResult CPinTester::Poll()
+{
+    PollResult result;
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        const PortReading reading = ReadPort(P);
+        if (reading.unexpected)
+            return {PollResult::Outcome::UnexpectedData};
+        if (!reading.levels) {
+            result.outcome = PollResult::Outcome::NoAnswer;
+            return result;
+        }
+        result.levels[P] = *reading.levels;
+        result.answered[P] = true;
+    }
+    return result;
+}
+
+bool CPinTester::TakeWaitingBytes()
+{
+    if (!m_serial.IsOpen())
+        return false;
+    bool unexpected = false;
+    for (int taken = 0; taken < kMostBytesTaken; ++taken) {
+        if (!m_serial.TryReadByte(QDeadlineTimer(0)))
+            return unexpected;
+        if (m_unansweredRequest)
+            m_unansweredRequest.reset();
+        else
+            unexpected = true;
+    }
     m_serial.DiscardInput();
-    const std::optional<unsigned char> answer =
-        Send(&kReadRequests[P], 1) ? m_serial.TryReadByte() : std::nullopt;
-    if (answered)
-        *answered = answer.has_value();
-    return answer.value_or(0xFF);
+    return true;
 }
 
 bool CPinTester::Send(const char *command, short length)

@@ -3,12 +3,38 @@
 #include "device/serial_port.h"
 
 #include <QString>
+#include <array>
+#include <chrono>
 #include <cstdint>
+#include <optional>
 
 // Ports A, B and C are 0, 1 and 2, in this order for commands, fields and rows.
 using PortIndex = int;
 constexpr int kPortCount = 3;
 constexpr int kPinsPerPort = 8;
+
+// What one read request brought.
+struct PortReading
+{
+    // The answer, when a byte could be told to be the answer to this request.
+    std::optional<std::uint8_t> levels;
+    // Bytes arrived that no request asked for.
+    bool unexpected = false;
+};
+
+// What one poll of ports A, B and C brought.
+struct PollResult
+{
+    enum class Outcome { Answered, NoAnswer, UnexpectedData };
+    Outcome outcome = Outcome::Answered;
+    // 0xFF for a port that did not answer or was not asked.
+    std::array<std::uint8_t, kPortCount> levels{0xFF, 0xFF, 0xFF};
+    std::array<bool, kPortCount> answered{};
+};
+
+// What the status line and korvane-cli say of a poll that went wrong; empty
+// for a poll that every port answered.
+QString PollProblemText(PollResult::Outcome outcome);
 
 // The tester without its window: the device's port state, the captions the
 // state gives the pin buttons, and the exchanges with the device.
@@ -16,6 +42,7 @@ class CPinTester
 {
 public:
     static constexpr int kReadTimeoutMs = 50;
+    static constexpr int kLateAnswerLimitMs = 1000;
     static constexpr const char *kLineSettings = "9600";
 
     // Captions of pin (P, n): "I" for an input, "O" for an output; and "1" or
@@ -31,15 +58,26 @@ public:
     void BeginAction() { m_bLineStalled = false; }
     bool LineStalled() const { return m_bLineStalled; }
 
+    // Opens the channel on the device with the tester's line settings; the
+    // results are those of CSerialPort::Open.
+    int OpenLine(const QString &deviceName);
+
     // While the channel is open: the direction commands of ports A, B and C.
     void SendDirections();
     // While the channel is open: the output commands of ports A, B and C.
     void SendOutputs();
-    // Asks port P for its pin levels; 0xFF when the device does not answer.
-    // Input left over from earlier exchanges is dropped first, so a late or
-    // stray byte is never taken as the answer to a later request. `answered`
-    // tells whether the device answered at all.
-    std::uint8_t ReadPort(PortIndex P, bool *answered = nullptr);
+    // Asks port P for its pin levels. The device answers requests in order
+    // with one byte each, so a byte is taken as the answer only while no
+    // earlier request may still be answered: after a request went
+    // unanswered, the next byte to come is its late answer, and no new
+    // request is sent until it has come or kLateAnswerLimitMs have passed.
+    // Bytes beyond that were asked for by nobody and are reported.
+    PortReading ReadPort(PortIndex P);
+    // Reads ports A, B and C in turn. The first port that gives no answer
+    // ends the poll, and it and the ports not yet asked read 0xFF. Bytes that
+    // nobody asked for make the whole poll doubtful: no port counts as
+    // answered and all read 0xFF.
+    PollResult Poll();
 
     // Set bit = input / pin read high / pin driven high.
     std::uint8_t m_portDir[kPortCount] = {0xFF, 0xFF, 0xFF};
@@ -49,8 +87,15 @@ public:
     CSerialPort m_serial;
 
 private:
+    using Clock = std::chrono::steady_clock;
+
     // Writes one command unless an earlier write of this action failed.
     bool Send(const char *command, short length);
+    // Takes the bytes already waiting: the first answers an unanswered
+    // request, if there is one. True when any other byte was among them.
+    bool TakeWaitingBytes();
 
     bool m_bLineStalled = false;
+    // When the request still waiting for its answer was sent.
+    std::optional<Clock::time_point> m_unansweredRequest;
 };

@@ -14,7 +14,8 @@ namespace {
 const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
 const QString kStatusConnected = QStringLiteral("Connection successful.");
 const QString kStatusFailed = QStringLiteral("Connection failed.");
-const QString kStatusNoAnswer = QStringLiteral("No answer from device.");
+const QString kStatusNoAnswer = PollProblemText(PollResult::Outcome::NoAnswer);
+const QString kStatusUnexpected = PollProblemText(PollResult::Outcome::UnexpectedData);
 const QString kStatusNotAccepting = QStringLiteral("Device not accepting data.");
 const QString kStatusDisconnected = QStringLiteral("Device disconnected.");
 
@@ -99,7 +100,7 @@ void CPinTesterDlg::OnConnect()
     if (m_serial.IsOpen())
         m_serial.Close();
     const std::optional<QString> device = PortDeviceName(m_strComPort);
-    const int result = device ? m_serial.Open(*device, kLineSettings, kReadTimeoutMs) : -1;
+    const int result = device ? OpenLine(*device) : -1;
     if (result == 1) {
         m_lineKeeper.Watch(m_strComPort, *device);
         SendStateOnConnect();
@@ -131,7 +132,7 @@ void CPinTesterDlg::OnDeviceLost()
 // The lost device is back: connected again as Connect does, with the same state.
 void CPinTesterDlg::OnDeviceFound(const QString &device)
 {
-    if (m_serial.Open(device, kLineSettings, kReadTimeoutMs) != 1)
+    if (OpenLine(device) != 1)
         return;
     if (!m_lineKeeper.Resume(device)) {
         m_serial.Close();
@@ -194,27 +195,25 @@ void CPinTesterDlg::OnPollOnce()
 }
 
 // An answer of 0x80 or above always counts as new, so such a port is redrawn
-// at every poll. The first port that gives no answer ends the poll: it and
-// the ports not yet asked read as 0xFF, and the status line says so until a
-// poll gets all three answers again. Asking on would take the late answer
-// as the next port's; the discard before the next request drops it.
+// at every poll. A port that gave no answer reads 0xFF, and the status line
+// says what went wrong until a poll gets all three answers again.
 void CPinTesterDlg::PollInputs()
 {
     if (!m_serial.IsOpen())
         return;
-    bool answered = true;
+    const PollResult result = Poll();
     for (PortIndex P = 0; P < kPortCount; ++P) {
-        const std::uint8_t r = answered ? ReadPort(P, &answered) : 0xFF;
+        const std::uint8_t r = result.levels[P];
         if (r >= 0x80 || r != m_portIn[P]) {
             m_portIn[P] = r;
             RefreshStateRow(P);
         }
-        m_marks.Polled(P, m_portDir[P], r, m_portOut[P], answered);
+        m_marks.Polled(P, m_portDir[P], r, m_portOut[P], result.answered[P]);
     }
     RefreshMarks();
-    if (!answered)
-        m_strStatus = kStatusNoAnswer;
-    else if (m_strStatus == kStatusNoAnswer || m_strStatus == kStatusNotAccepting)
+    if (result.outcome != PollResult::Outcome::Answered)
+        m_strStatus = PollProblemText(result.outcome);
+    else if (m_strStatus == kStatusNoAnswer || m_strStatus == kStatusUnexpected || m_strStatus == kStatusNotAccepting)
         m_strStatus = kStatusConnected;
     ShowInHex();
 }

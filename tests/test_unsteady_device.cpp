@@ -9,6 +9,12 @@ QString InputBytes(CPinTesterDlg &dlg)
     return QString::asprintf("%02x%02x%02x", dlg.m_portIn[0], dlg.m_portIn[1], dlg.m_portIn[2]);
 }
 
+void SetDistinctInputs(TesterFixture &t)
+{
+    for (int port = 0; port < 3; ++port)
+        t.Device().SetInputs(port, static_cast<std::uint8_t>(0x11 * (port + 1)));
+}
+
 // Milliseconds that a click on the control keeps the window busy.
 qint64 TimedClick(TesterFixture &t, int id)
 {
@@ -26,32 +32,78 @@ class TestUnsteadyDevice : public QObject
 {
     Q_OBJECT
 private slots:
+    // Answers that come after the read time-out, however late, are never
+    // taken as the answers to later requests.
+    void lateAnswersAreNeverShownUnderAnotherPort_data()
+    {
+        QTest::addColumn<int>("delayMs");
+        QTest::newRow("a little late") << 65;
+        QTest::newRow("later than a poll period") << 120;
+        QTest::newRow("three periods late") << 320;
+    }
     void lateAnswersAreNeverShownUnderAnotherPort()
     {
+        QFETCH(int, delayMs);
         TesterFixture t;
         t.Connect(t.DevicePath());
-        for (int port = 0; port < 3; ++port)
-            t.Device().SetInputs(port, static_cast<std::uint8_t>(0x11 * (port + 1)));
-        t.Device().SetDelayMs(65);
+        SetDistinctInputs(t);
+        t.Device().SetDelayMs(delayMs);
         t.Click(IDC_CONTINUOUS);
         QTest::qWait(160);
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 20; ++i) {
             QTest::qWait(50);
             QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("ffffff"));
             QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("No answer from device."));
         }
-        // A silent poll ends at the first time-out.
+        // Once the device answers in time again, polls are good again.
+        t.Device().SetDelayMs(0);
+        QVERIFY(QTest::qWaitFor([&] { return t.Text(IDC_STATUS) == QStringLiteral("Connection successful."); }, 3000));
+        QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("112233"));
+    }
+
+    // A device that answers each request twice: no poll shows a value under
+    // the wrong port as good, and the status says what is wrong.
+    void doubledAnswersAreReportedNotShown()
+    {
+        TesterFixture t;
+        t.Connect(t.DevicePath());
+        SetDistinctInputs(t);
+        t.Device().SetDoubleAnswers(true);
         t.Click(IDC_CONTINUOUS);
+        int unexpected = 0;
+        for (int i = 0; i < 40; ++i) {
+            QTest::qWait(25);
+            const QString inputs = InputBytes(t.Dlg());
+            const QString status = t.Text(IDC_STATUS);
+            QVERIFY2(inputs == QStringLiteral("ffffff") || (inputs == QStringLiteral("112233") && status == QStringLiteral("Connection successful.")),
+                     qPrintable(inputs + u' ' + status));
+            unexpected += status == QStringLiteral("Unexpected data from device.");
+        }
+        QVERIFY2(unexpected > 30, qPrintable(QString::number(unexpected)));
+        t.Device().SetDoubleAnswers(false);
+        QVERIFY(QTest::qWaitFor([&] { return t.Text(IDC_STATUS) == QStringLiteral("Connection successful."); }, 3000));
+        QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("112233"));
+    }
+
+    void silentAndFloodingDevices()
+    {
+        TesterFixture t;
+        t.Connect(t.DevicePath());
+        SetDistinctInputs(t);
+        // A silent poll ends at the first time-out.
         t.Device().SetSilent(true);
         const qint64 busy = TimedClick(t, IDC_POLL_ONCE);
         QVERIFY2(busy >= 45 && busy < 150, qPrintable(QString::number(busy)));
-        // An answer within the read time-out is taken again, after a flood
-        // of bytes nobody asked for.
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("No answer from device."));
+        // A flood of bytes nobody asked for is reported by the poll that
+        // meets it, and the next poll is good again.
         t.Device().SetSilent(false);
-        t.Device().SetDelayMs(20);
         for (int i = 0; i < 20000; ++i)
             t.Device().SendStray(0x66);
         QTest::qWait(20);
+        t.Click(IDC_POLL_ONCE);
+        QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("ffffff"));
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Unexpected data from device."));
         t.Click(IDC_POLL_ONCE);
         QCOMPARE(InputBytes(t.Dlg()), QStringLiteral("112233"));
         QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));

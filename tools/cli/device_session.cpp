@@ -43,7 +43,7 @@ int DeviceSession::Open()
     if (!m_portText)
         return Report(kUsageError, QStringLiteral("this command needs a port: give -p PORT before it"));
     const std::optional<QString> device = PortDeviceName(*m_portText);
-    const int result = device ? m_tester.m_serial.Open(*device, CPinTester::kLineSettings, CPinTester::kReadTimeoutMs) : -1;
+    const int result = device ? m_tester.OpenLine(*device) : -1;
     if (result != 1) {
         const OpenFailure failure = device ? m_tester.m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
         return Report(kNoDevice, *m_portText + QStringLiteral(": ") + ConnectFailedText(failure));
@@ -59,9 +59,9 @@ int DeviceSession::Open()
 std::optional<std::uint8_t> DeviceSession::Read(PortIndex P)
 {
     m_tester.BeginAction();
-    bool answered = false;
-    const std::uint8_t levels = m_tester.ReadPort(P, &answered);
-    return answered ? std::optional(levels) : std::nullopt;
+    // A reading that bytes nobody asked for came with is not to be trusted.
+    const PortReading reading = m_tester.ReadPort(P);
+    return reading.unexpected ? std::nullopt : reading.levels;
 }
 
 int DeviceSession::Send(const PortState &state, int kinds)

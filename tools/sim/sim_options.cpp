@@ -17,6 +17,7 @@ const char *const kSimUsage =
     "                     on A, counter on B, walking zero on C)\n"
     "  --delay MS         answer each read request MS milliseconds late\n"
     "  --silent           never answer\n"
+    "  --double           answer each read request twice\n"
     "  --trace            print each decoded command on standard error\n"
     "  --loopback A:B     wire each pin of port A to the same pin of port B\n"
     "  --open A3          the loopback wire of pin A3 is broken\n"
@@ -149,6 +150,10 @@ std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &op
         }
         if (arg == "--trace") {
             options.trace = true;
+            continue;
+        }
+        if (arg == "--double") {
+            options.doubled = true;
             continue;
         }
         if (arg == "--help" || arg == "--version") {

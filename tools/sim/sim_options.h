@@ -12,6 +12,7 @@ struct SimOptions
     int walkMs = 0;   // change the input levels this often; 0 = never
     int delayMs = 0;  // delay each answer by this much
     bool silent = false;
+    bool doubled = false; // answer each read request twice
     bool trace = false;
     bool help = false;    // print the help and exit
     bool version = false; // print the version and exit

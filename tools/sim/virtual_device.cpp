@@ -111,7 +111,7 @@ void VirtualDevice::TakeInput(Clock::time_point now)
         const std::optional<std::uint8_t> answer = m_model.Feed(buffer[i], m_options.trace ? &trace : nullptr);
         if (!trace.empty())
             std::fprintf(stderr, "korvane-sim: %s\n", trace.c_str());
-        if (answer && !m_options.silent)
+        for (int copy = 0; answer && !m_options.silent && copy < (m_options.doubled ? 2 : 1); ++copy)
             m_pendingAnswers.emplace_back(now + std::chrono::milliseconds(m_options.delayMs), *answer);
     }
 }
@@ -186,6 +186,12 @@ void VirtualDevice::SetDelayMs(int delayMs)
 {
     std::lock_guard lock(m_mutex);
     m_options.delayMs = delayMs;
+}
+
+void VirtualDevice::SetDoubleAnswers(bool doubled)
+{
+    std::lock_guard lock(m_mutex);
+    m_options.doubled = doubled;
 }
 
 void VirtualDevice::SetInputs(int port, std::uint8_t levels)

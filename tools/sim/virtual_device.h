@@ -41,6 +41,8 @@ public:
 
     void SetSilent(bool silent);
     void SetDelayMs(int delayMs);
+    // Answers each read request twice, as a confused device would.
+    void SetDoubleAnswers(bool doubled);
     void SetInputs(int port, std::uint8_t levels);
     // Sends a byte nobody asked for, as a noisy line or a confused device would.
     void SendStray(std::uint8_t byte);
