@@ -38,16 +38,12 @@ std::optional<QString> ComPortName(long number)
 #endif
 }
 
-// A named device; links are followed so that every name of one device takes
-// the same lock when it is opened.
-QString NamedDevice(const QString &name)
+QString NamedPath(const QString &name)
 {
 #ifdef Q_OS_WIN
     return name;
 #else
-    const QString path = name.startsWith(u'/') ? name : QStringLiteral("/dev/") + name;
-    const QString target = QFileInfo(path).canonicalFilePath();
-    return target.isEmpty() ? path : target;
+    return name.startsWith(u'/') ? name : QStringLiteral("/dev/") + name;
 #endif
 }
 
@@ -58,7 +54,7 @@ bool HoldsControlCharacter(QStringView text)
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
 
-std::optional<QString> PortDeviceName(const QString &fieldText)
+std::optional<QString> PortPathAsTyped(const QString &fieldText)
 {
     if (HoldsControlCharacter(fieldText))
         return std::nullopt;
@@ -74,5 +70,19 @@ std::optional<QString> PortDeviceName(const QString &fieldText)
     const QRegularExpressionMatch match = comName.match(text);
     if (match.hasMatch())
         return ComPortName(LeadingNumber(match.capturedView(1)));
-    return NamedDevice(text);
+    return NamedPath(text);
+}
+
+// Links are followed so that every name of one device takes the same lock
+// when it is opened.
+std::optional<QString> PortDeviceName(const QString &fieldText)
+{
+    const std::optional<QString> path = PortPathAsTyped(fieldText);
+#ifndef Q_OS_WIN
+    if (path) {
+        const QString target = QFileInfo(*path).canonicalFilePath();
+        return target.isEmpty() ? path : target;
+    }
+#endif
+    return path;
 }

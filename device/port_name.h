@@ -14,5 +14,9 @@
 // character never does.
 std::optional<QString> PortDeviceName(const QString &fieldText);
 
+// The path the text names before any link is followed, such as the link
+// that korvane-sim --link makes; nothing as for PortDeviceName.
+std::optional<QString> PortPathAsTyped(const QString &fieldText);
+
 // Whether the text holds a character below 0x20 (NUL included) or 0x7F.
 bool HoldsControlCharacter(QStringView text);

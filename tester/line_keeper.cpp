@@ -1,12 +1,8 @@
 #include "tester/line_keeper.h"
 
-#include "device/port_name.h"
+#include "device/line_presence.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QTimerEvent>
-#include <poll.h>
-#include <sys/stat.h>
 
 LineKeeper::LineKeeper(CSerialPort &serial, std::shared_ptr<const PortSource> ports)
     : m_serial(serial), m_ports(std::move(ports))
@@ -25,11 +21,8 @@ LineKeeper::~LineKeeper()
 
 void LineKeeper::Watch(const QString &typed, const QString &device)
 {
-    m_typed = typed;
     m_device = device;
-    const std::optional<PortListEntry> port = FindPort(*m_ports, device);
-    m_stableName = port ? port->stableName : QString();
-    m_serialNumber = port ? port->serialNumber : QString();
+    m_identity = DeviceIdentity(typed, device, *m_ports);
     Enter(State::Watching);
 }
 
@@ -38,6 +31,7 @@ bool LineKeeper::Resume(const QString &device)
     m_device = device;
     if (LineLost())
         return false;
+    m_identity.Reopened();
     Enter(State::Watching);
     return true;
 }
@@ -67,16 +61,7 @@ void LineKeeper::Enter(State state)
 
 bool LineKeeper::LineLost() const
 {
-    const int fd = m_serial.Handle();
-    if (fd < 0)
-        return true;
-    pollfd line{fd, POLLIN, 0};
-    if (::poll(&line, 1, 0) > 0 && (line.revents & (POLLHUP | POLLNVAL)))
-        return true;
-    struct stat opened{};
-    struct stat named{};
-    return ::fstat(fd, &opened) != 0 || ::stat(QFile::encodeName(m_device).constData(), &named) != 0
-        || named.st_rdev != opened.st_rdev;
+    return ::LineLost(m_serial, m_device);
 }
 
 void LineKeeper::timerEvent(QTimerEvent *event)
@@ -95,31 +80,10 @@ void LineKeeper::Check()
         emit lost();
     } else if (m_state == State::Searching) {
         // Each name in turn, until the window has connected to one.
-        for (const QString &device : Candidates()) {
+        for (const QString &device : m_identity.Candidates(*m_ports)) {
             emit found(device);
             if (m_state != State::Searching)
                 break;
         }
     }
-}
-
-// The names that identify the device best come first: a path may have been
-// taken by another device meanwhile.
-QStringList LineKeeper::Candidates() const
-{
-    QStringList devices;
-    const QString stable = m_stableName.isEmpty() ? QString() : QFileInfo(m_stableName).canonicalFilePath();
-    if (!stable.isEmpty())
-        devices << stable;
-    if (!m_serialNumber.isEmpty()) {
-        for (const PortListEntry &port : m_ports->Ports()) {
-            if (port.serialNumber == m_serialNumber)
-                devices << port.path;
-        }
-    }
-    const std::optional<QString> named = PortDeviceName(m_typed);
-    if (named && QFileInfo::exists(*named))
-        devices << *named;
-    devices.removeDuplicates();
-    return devices;
 }

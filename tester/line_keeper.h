@@ -1,5 +1,6 @@
 #pragma once
 
+#include "device/device_identity.h"
 #include "device/port_list.h"
 #include "device/serial_port.h"
 
@@ -10,10 +11,10 @@
 
 // Keeps watch over the connected device. While the line is open it notices
 // that the device has gone: its node removed or replaced, or the line hung
-// up. Once it has gone, it looks for the device to come back under the Com
-// Port text it was connected by, its stable by-id name or its USB serial
-// number. It works from timer events only, its own or the poll tick after its
-// poll, so it never runs inside an action.
+// up. Once it has gone, it looks for a device proven to be the same one to
+// come back (see DeviceIdentity); a device without such proof is never
+// opened by itself. It works from timer events only, its own or the poll
+// tick after its poll, so it never runs inside an action.
 class LineKeeper : public QObject
 {
     Q_OBJECT
@@ -56,15 +57,12 @@ private:
 
     void Enter(State state);
     void Check();
-    QStringList Candidates() const;
 
     CSerialPort &m_serial;
     std::shared_ptr<const PortSource> m_ports;
     State m_state = State::Idle;
     QBasicTimer m_timer;
     QBasicTimer m_troubleCheck;
-    QString m_typed;
     QString m_device;
-    QString m_stableName;
-    QString m_serialNumber;
+    DeviceIdentity m_identity;
 };

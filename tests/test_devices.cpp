@@ -162,6 +162,46 @@ private slots:
         }
     }
 
+    // The kernel gives a gone pseudo-terminal's number to the next program
+    // that asks for one. Nothing proves that program to be the device, so it
+    // gets no byte, whether the tester was connected by the node's path or by
+    // a link that is left behind and not made anew.
+    void aNumberTakenByAnotherProgramIsNeverConnected_data()
+    {
+        QTest::addColumn<bool>("byLink");
+        QTest::newRow("node path") << false;
+        QTest::newRow("link left behind") << true;
+    }
+    void aNumberTakenByAnotherProgramIsNeverConnected()
+    {
+        QFETCH(bool, byLink);
+        TesterFixture t;
+        QTemporaryDir dir;
+        const QString link = dir.filePath("device");
+        auto gone = std::make_unique<PtyDevice>();
+        gone->Start();
+        const QString node = gone->path;
+        QVERIFY(!byLink || QFile::link(node, link));
+        t.Connect(byLink ? link : node);
+        t.Click(IDC_CONTINUOUS);
+        QCOMPARE(t.Text(IDC_STATUS), kConnected);
+        gone.reset();
+        QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
+
+        std::vector<std::unique_ptr<PtyDevice>> others;
+        while (others.size() < 32 && (others.empty() || others.back()->path != node)) {
+            others.push_back(std::make_unique<PtyDevice>());
+            others.back()->Start();
+        }
+        QCOMPARE(others.back()->path, node);
+        QTest::qWait(1000);
+        for (const auto &other : others)
+            QVERIFY2(other->Received().empty(), qPrintable(other->path));
+        QCOMPARE(t.Text(IDC_STATUS), kDisconnected);
+        t.Connect(node);
+        QCOMPARE(t.Text(IDC_STATUS), kConnected);
+    }
+
     // Pin A3 always reads low, A4 always high; B1 and B2 are shorted and read
     // the AND of what they drive.
     void outputsThatReadBackOtherwiseAreMarked()
