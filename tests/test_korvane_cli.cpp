@@ -2,88 +2,18 @@
 // started as processes, judged by their output, the device's view of the wire
 // and the exit status.
 
-#include "sim_process.h"
+#include "cli_process.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 #include <csignal>
 
 namespace {
-
-struct Result
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// A virtual device with the options given, tracing what it decodes.
-class Sim
-{
-public:
-    explicit Sim(const QStringList &options) : m_device(StartSim(m_process, QStringList{"--trace"} + options))
-    {
-        m_process.setReadChannel(QProcess::StandardError);
-    }
-    ~Sim()
-    {
-        m_process.terminate();
-        m_process.waitForFinished(5000);
-    }
-    const QString &Device() const { return m_device; }
-
-    // The commands decoded since the last call: once `count` have come, or
-    // with no count, once the device has been quiet for a moment.
-    QStringList Trace(int count = 0)
-    {
-        const QDeadlineTimer deadline(3000);
-        while ((count == 0 || m_trace.size() < count) && !deadline.hasExpired()) {
-            const bool more = m_process.waitForReadyRead(count == 0 ? 300 : 50);
-            for (const QString &line : QString::fromLocal8Bit(m_process.readAllStandardError()).split(u'\n', Qt::SkipEmptyParts))
-                m_trace << line.section(QStringLiteral("korvane-sim: "), 1);
-            if (!more && count == 0)
-                break;
-        }
-        QStringList trace = m_trace;
-        m_trace.clear();
-        return trace;
-    }
-
-private:
-    QProcess m_process;
-    const QString m_device;
-    QStringList m_trace;
-};
-
-// Each test case remembers device states in a folder of its own.
-class CliTest
-{
-public:
-    Result Run(const QStringList &args, const QByteArray &input = {})
-    {
-        QProcess cli;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), m_stateHome.path());
-        cli.setProcessEnvironment(environment);
-        cli.start(QStringLiteral(KORVANE_CLI_PATH), args);
-        cli.write(input);
-        cli.closeWriteChannel();
-        cli.waitForFinished(30000);
-        return {cli.exitStatus() == QProcess::NormalExit ? cli.exitCode() : -1,
-                QString::fromUtf8(cli.readAllStandardOutput()), QString::fromUtf8(cli.readAllStandardError())};
-    }
-    QString StateHome() const { return m_stateHome.path(); }
-
-private:
-    QTemporaryDir m_stateHome;
-};
 
 // The faulty pins of a test report as "A3 stuck at 0", "B1 shorted B5".
 QStringList FaultyPins(const QString &jsonReport)

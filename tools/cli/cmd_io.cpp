@@ -42,7 +42,7 @@ bool PortOperands(const QStringList &operands, std::vector<PortIndex> &ports, QS
     for (const QString &operand : operands) {
         const std::optional<PortIndex> port = ParsePort(operand);
         if (!port) {
-            error = QStringLiteral("%1 is not a port (A, B or C)").arg(operand);
+            error = QStringLiteral("%1 is not a port (A, B or C)").arg(Shown(operand));
             return false;
         }
         ports.push_back(*port);
@@ -97,7 +97,7 @@ int SetCommand(CommandContext &context, const QStringList &args)
     PortState checked;
     for (const QString &setting : sorted.operands) {
         if (ApplySetting(setting, checked) == kNoSetting)
-            return context.Misuse(name, QStringLiteral("%1 is not a setting").arg(setting));
+            return context.Misuse(name, QStringLiteral("%1 is not a setting").arg(Shown(setting)));
     }
     if (context.checkOnly)
         return kSuccess;
@@ -116,7 +116,7 @@ int SetCommand(CommandContext &context, const QStringList &args)
 int SyncCommand(CommandContext &context, const QStringList &args)
 {
     if (!args.isEmpty())
-        return context.Misuse(QStringLiteral("sync"), QStringLiteral("unexpected ") + args.front());
+        return context.Misuse(QStringLiteral("sync"), QStringLiteral("unexpected ") + Shown(args.front()));
     if (context.checkOnly)
         return kSuccess;
     if (const int status = context.device.Open())

@@ -15,17 +15,44 @@ struct ScriptLine
     QStringList words;
 };
 
-// The commands of a script: one a line, "#" to the end of a line is a comment.
-std::vector<ScriptLine> ScriptLines(const QString &text)
+// Bounds of a script, so that endless or binary input ends with an error
+// rather than with the memory: bytes in a line and lines in a script.
+constexpr qsizetype kLongestLine = 4096;
+constexpr int kMostLines = 10000;
+
+// Reads the commands of a script line by line: one a line, "#" to the end
+// of a line is a comment. Empty, or the error with the line it is on.
+QString ReadScript(QFile &file, const QString &source, std::vector<ScriptLine> &lines)
 {
-    std::vector<ScriptLine> lines;
-    const QStringList rawLines = text.split(u'\n');
-    for (qsizetype i = 0; i < rawLines.size(); ++i) {
-        const QString command = rawLines[i].section(u'#', 0, 0).simplified();
+    QByteArray pending;
+    bool atEnd = false;
+    for (int number = 1;; ++number) {
+        // Up to the line end, or one byte more than a line may hold.
+        qsizetype end = pending.indexOf('\n');
+        while (end < 0 && pending.size() <= kLongestLine && !atEnd) {
+            const QByteArray more = file.read(kLongestLine + 1 - pending.size());
+            atEnd = more.isEmpty();
+            pending += more;
+            end = pending.indexOf('\n');
+        }
+        if (pending.isEmpty() && atEnd)
+            break;
+        if (number > kMostLines)
+            return QStringLiteral("%1: more than %2 lines").arg(source).arg(kMostLines);
+        const QByteArray line = pending.left(end < 0 ? pending.size() : end);
+        const QString where = QStringLiteral("%1:%2: ").arg(source).arg(number);
+        if (line.size() > kLongestLine)
+            return where + QStringLiteral("line longer than %1 bytes").arg(kLongestLine);
+        if (line.contains('\0'))
+            return where + QStringLiteral("NUL byte in the line");
+        const QString command = QString::fromUtf8(line).section(u'#', 0, 0).simplified();
         if (!command.isEmpty())
-            lines.push_back({static_cast<int>(i + 1), command.split(u' ')});
+            lines.push_back({number, command.split(u' ')});
+        pending.remove(0, end < 0 ? pending.size() : end + 1);
     }
-    return lines;
+    if (file.error() != QFileDevice::NoError)
+        return QStringLiteral("cannot read %1: %2").arg(source, file.errorString());
+    return {};
 }
 
 } // namespace
@@ -41,9 +68,11 @@ int RunScriptCommand(CommandContext &context, const QStringList &args)
     QFile file(path);
     const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
     if (!opened)
-        return context.Fail(kUsageError, QStringLiteral("cannot read %1: %2").arg(path, file.errorString()));
-    const std::vector<ScriptLine> lines = ScriptLines(QString::fromUtf8(file.readAll()));
-    const QString source = path == u"-" ? QStringLiteral("stdin") : path;
+        return context.Fail(kUsageError, QStringLiteral("cannot read %1: %2").arg(Shown(path), file.errorString()));
+    const QString source = path == u"-" ? QStringLiteral("stdin") : Shown(path);
+    std::vector<ScriptLine> lines;
+    if (const QString error = ReadScript(file, source, lines); !error.isEmpty())
+        return context.Fail(kUsageError, error);
 
     for (bool checkOnly : {true, false}) {
         for (const ScriptLine &line : lines) {
@@ -74,7 +103,7 @@ int ExpectCommand(CommandContext &context, const QStringList &args)
     for (const QString &arg : args) {
         const std::optional<Expectation> expectation = ParseExpectation(arg);
         if (!expectation)
-            return context.Misuse(name, QStringLiteral("%1 is not a reading such as A=5F or B3=1").arg(arg));
+            return context.Misuse(name, QStringLiteral("%1 is not a reading such as A=5F or B3=1").arg(Shown(arg)));
         expectations.push_back(*expectation);
     }
     if (expectations.empty())

@@ -2,6 +2,7 @@
 
 #include "tools/cli/commands.h"
 #include "tools/cli/console.h"
+#include "tools/cli/interruptions.h"
 #include "tools/cli/pin_diagnosis.h"
 
 #include <QJsonArray>
@@ -98,8 +99,9 @@ int ReadInto(const CommandContext &context, PortIndex P, PinDiagnosis &diagnosis
 // Drives walking ones and zeros from each side of the loopback in turn and
 // reads the other side. Both sides are made inputs before a side starts to
 // drive, so the two never drive one wire against each other. A wire is the
-// pair of pins with the same number.
-int Loopback(const CommandContext &context, PortIndex first, PortIndex second, PinDiagnosis &diagnosis)
+// pair of pins with the same number. An interruption ends it early.
+int Loopback(const CommandContext &context, const Interruptions &interruptions, PortIndex first, PortIndex second,
+             PinDiagnosis &diagnosis)
 {
     DeviceSession &device = context.device;
     for (int n = 0; n < kPinsPerPort; ++n) {
@@ -121,6 +123,8 @@ int Loopback(const CommandContext &context, PortIndex first, PortIndex second, P
             diagnosis.Step(pattern);
             if (const int status = ReadInto(context, receiver, diagnosis))
                 return status;
+            if (interruptions.Signal())
+                return kSuccess;
         }
     }
     return kSuccess;
@@ -128,8 +132,10 @@ int Loopback(const CommandContext &context, PortIndex first, PortIndex second, P
 
 // Makes every pin of the ports an output and walks a one and then a zero
 // across all of them together, reading every port at each step, so that a
-// pin shorted to any other pin tested shows. A wire is one pin.
-int Readback(const CommandContext &context, const std::vector<PortIndex> &ports, PinDiagnosis &diagnosis)
+// pin shorted to any other pin tested shows. A wire is one pin. An
+// interruption ends it early.
+int Readback(const CommandContext &context, const Interruptions &interruptions, const std::vector<PortIndex> &ports,
+             PinDiagnosis &diagnosis)
 {
     DeviceSession &device = context.device;
     std::vector<int> pins;
@@ -159,6 +165,8 @@ int Readback(const CommandContext &context, const std::vector<PortIndex> &ports,
             if (const int status = ReadInto(context, P, diagnosis))
                 return status;
         }
+        if (interruptions.Signal())
+            return kSuccess;
     }
     return kSuccess;
 }
@@ -203,11 +211,19 @@ int TestCommand(CommandContext &context, const QStringList &args)
     if (const int status = context.device.Open())
         return status;
 
+    // Ctrl-C, SIGTERM and SIGHUP end the test early, in scripts too, but the
+    // remembered state is always sent again.
+    const Interruptions interruptions(true, true);
     const PortState remembered = context.device.DeviceState();
     PinDiagnosis diagnosis;
-    const int status = kind == u"loopback" ? Loopback(context, first, second, diagnosis)
-                                           : Readback(context, ports, diagnosis);
+    const int status = kind == u"loopback" ? Loopback(context, interruptions, first, second, diagnosis)
+                                           : Readback(context, interruptions, ports, diagnosis);
     const int restored = context.device.Send(remembered, kDirections | kOutputs);
+    if (const int signal = interruptions.Signal()) {
+        const QString how = restored == kSuccess ? QStringLiteral("the remembered state was sent again")
+                                                 : QStringLiteral("the remembered state could not be sent");
+        return context.Fail(128 + signal, QStringLiteral("test interrupted by signal %1; %2").arg(signal).arg(how));
+    }
     if (status != kSuccess || restored != kSuccess)
         return status != kSuccess ? status : restored;
     QString title = kind;

@@ -2,80 +2,16 @@
 
 #include "tools/cli/commands.h"
 #include "tools/cli/console.h"
+#include "tools/cli/interruptions.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <array>
-#include <cerrno>
-#include <csignal>
-#include <ctime>
 #include <limits>
-#include <poll.h>
 
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// While it lives, Ctrl-C (SIGINT) and SIGTERM only set g_interrupted. They
-// stay blocked except during Pause, so one that arrives during an exchange
-// ends the next pause at once and none is lost. When not caught (in a
-// script, which they end as a whole), they keep their usual effect.
-class Interruptions
-{
-public:
-    explicit Interruptions(bool caught) : m_caught(caught)
-    {
-        g_interrupted = 0;
-        if (!caught)
-            return;
-        struct sigaction action{};
-        action.sa_handler = OnInterrupt;
-        ::sigaction(SIGINT, &action, &m_oldInt);
-        ::sigaction(SIGTERM, &action, &m_oldTerm);
-        sigset_t blocked;
-        sigemptyset(&blocked);
-        sigaddset(&blocked, SIGINT);
-        sigaddset(&blocked, SIGTERM);
-        ::sigprocmask(SIG_BLOCK, &blocked, &m_oldMask);
-        m_pauseMask = m_oldMask;
-        sigdelset(&m_pauseMask, SIGINT);
-        sigdelset(&m_pauseMask, SIGTERM);
-    }
-    ~Interruptions()
-    {
-        if (!m_caught)
-            return;
-        ::sigprocmask(SIG_SETMASK, &m_oldMask, nullptr);
-        ::sigaction(SIGINT, &m_oldInt, nullptr);
-        ::sigaction(SIGTERM, &m_oldTerm, nullptr);
-    }
-    Interruptions(const Interruptions &) = delete;
-    Interruptions &operator=(const Interruptions &) = delete;
-
-    // Waits the time or until an interruption; false when interrupted.
-    bool Pause(qint64 ms) const
-    {
-        if (ms > 0 && !g_interrupted) {
-            const timespec wait{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000};
-            ::ppoll(nullptr, 0, &wait, m_caught ? &m_pauseMask : nullptr);
-        }
-        return !g_interrupted;
-    }
-
-private:
-    bool m_caught;
-    struct sigaction m_oldInt{};
-    struct sigaction m_oldTerm{};
-    sigset_t m_oldMask{};
-    sigset_t m_pauseMask{};
-};
 
 enum class Format { Text, Csv, Jsonl };
 
@@ -138,7 +74,7 @@ QString TimeOfDay(const QDateTime &utc)
 QString ParseWatchOptions(const Arguments &sorted, WatchOptions &options)
 {
     if (!sorted.operands.isEmpty())
-        return QStringLiteral("unexpected ") + sorted.operands.front();
+        return QStringLiteral("unexpected ") + Shown(sorted.operands.front());
     options.relative = sorted.flags.contains(QStringLiteral("--relative"));
     bool ok = true;
     auto number = [&](const char *option, double low, double high, double fallback) {
@@ -147,8 +83,10 @@ QString ParseWatchOptions(const Arguments &sorted, WatchOptions &options)
             return fallback;
         bool parsed = false;
         const double value = text.toDouble(&parsed);
-        ok = ok && parsed && value >= low && value <= high;
-        return value;
+        // Checked before any conversion: 1e300 or nan fits no integer.
+        const bool inRange = parsed && value >= low && value <= high;
+        ok = ok && inRange;
+        return inRange ? value : fallback;
     };
     options.intervalMs = static_cast<int>(number("--interval", 1, 3600000, 100));
     options.count = static_cast<int>(number("--count", 1, 1e9, 0));
@@ -239,5 +177,5 @@ int WatchCommand(CommandContext &context, const QStringList &args)
                                .arg(clock.elapsed() / 1000.0, 0, 'f', 3).arg(polls).arg(changes).arg(silentPolls));
     if (!answering)
         return context.Fail(kNoDevice, QStringLiteral("No answer from device."));
-    return options.count && !countReached && options.durationMs && !g_interrupted ? kCheckFailed : kSuccess;
+    return options.count && !countReached && options.durationMs && !interruptions.Signal() ? kCheckFailed : kSuccess;
 }

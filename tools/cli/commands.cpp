@@ -60,10 +60,12 @@ const Command kCommands[] = {
      "loopback wire), shorted to the pins named, or erratic (readings that no\n"
      "single fault explains), as a table or with --json as one JSON object; the\n"
      "exit status is 1 when any pin is faulty. Both end by sending the\n"
-     "remembered state again.\n"},
+     "remembered state again, also when Ctrl-C, SIGTERM or SIGHUP ends them\n"
+     "early; the exit status is then 128 + the signal's number.\n"},
     {"run", RunScriptCommand, false, "run [FILE|-]", "run commands from a file or standard input",
      "Runs commands from FILE or standard input (-, the default), one per line;\n"
-     "# starts a comment. The whole script is checked before its first line\n"
+     "# starts a comment; a line holds at most 4096 bytes and no NUL, a script\n"
+     "at most 10000 lines. The whole script is checked before its first line\n"
      "runs, and the first line that fails ends it with that line's status.\n"
      "Besides the commands above (without -p), a script may use:\n"
      "  wait MS                 wait MS milliseconds\n"
@@ -117,10 +119,10 @@ QString SortArguments(const QStringList &args, std::initializer_list<const char 
             sorted.values.insert(arg.section(u'=', 0, 0), arg.section(u'=', 1));
         } else if (Named(arg, valued)) {
             if (i + 1 == args.size())
-                return arg + QStringLiteral(" needs a value");
+                return Shown(arg) + QStringLiteral(" needs a value");
             sorted.values.insert(arg, args[++i]);
         } else {
-            return QStringLiteral("unknown option ") + arg;
+            return QStringLiteral("unknown option ") + Shown(arg);
         }
     }
     return {};
@@ -130,7 +132,7 @@ int RunCommand(CommandContext &context, const QStringList &args)
 {
     const Command *command = FindCommand(args.value(0));
     if (!command || (command->scriptOnly && !context.inScript))
-        return context.Fail(kUsageError, QStringLiteral("unknown command %1 (see korvane-cli --help)").arg(args.value(0)));
+        return context.Fail(kUsageError, QStringLiteral("unknown command %1 (see korvane-cli --help)").arg(Shown(args.value(0))));
     if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
         if (!context.checkOnly)
             std::printf("Usage: korvane-cli [-p PORT] %s\n%s", command->synopsis, command->help);
@@ -162,6 +164,8 @@ QString ProgramHelp()
         "  -h, --help       this text; korvane-cli COMMAND --help explains a command\n"
         "  --version        the program's version\n\n"
         "Exit status: 0 success, 1 a test or expectation failed, 2 usage error,\n"
-        "3 the port could not be opened or the device did not answer.\n");
+        "3 the port could not be opened or the device did not answer, 4 the device\n"
+        "took the settings but they could not be remembered, 128+N a test ended\n"
+        "by signal N.\n");
     return help;
 }

@@ -46,11 +46,15 @@ int DeviceSession::Open()
     const int result = device ? m_tester.OpenLine(*device) : -1;
     if (result != 1) {
         const OpenFailure failure = device ? m_tester.m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
-        return Report(kNoDevice, *m_portText + QStringLiteral(": ") + ConnectFailedText(failure));
+        return Report(kNoDevice, Shown(*m_portText) + QStringLiteral(": ") + ConnectFailedText(failure));
     }
     m_statePath = StateFilePath(StableDeviceName(*device));
     QString problem;
-    m_deviceState = LoadState(m_statePath, problem);
+    if (!LoadState(m_statePath, m_deviceState, problem)) {
+        // Nothing is sent to a device whose state cannot be kept safely.
+        m_tester.m_serial.Close();
+        return Report(kNoDevice, problem);
+    }
     if (!problem.isEmpty())
         Report(kSuccess, problem);
     return kSuccess;
@@ -90,7 +94,7 @@ int DeviceSession::SendWhole(const PortState &state)
 int DeviceSession::Sent(const PortState &state)
 {
     if (m_tester.LineStalled())
-        return Report(kNoDevice, QStringLiteral("the device does not take commands: writing to %1 failed").arg(*m_portText));
+        return Report(kNoDevice, QStringLiteral("the device does not take commands: writing to %1 failed").arg(Shown(*m_portText)));
     m_deviceState = state;
     return kSuccess;
 }
@@ -98,6 +102,5 @@ int DeviceSession::Sent(const PortState &state)
 int DeviceSession::Remember()
 {
     QString problem;
-    // Not a fault of the device: the environment names a folder that cannot be used.
-    return SaveState(m_statePath, m_deviceState, problem) ? kSuccess : Report(kUsageError, problem);
+    return SaveState(m_statePath, m_deviceState, problem) ? kSuccess : Report(kStateNotKept, problem);
 }

@@ -31,7 +31,7 @@ int main(int argc, char **argv)
                 return Report(kUsageError, option + QStringLiteral(" needs a port (see korvane-cli --help)"));
             port = args.takeFirst();
         } else {
-            return Report(kUsageError, QStringLiteral("unknown option %1 (see korvane-cli --help)").arg(option));
+            return Report(kUsageError, QStringLiteral("unknown option %1 (see korvane-cli --help)").arg(Shown(option)));
         }
     }
     if (args.isEmpty())

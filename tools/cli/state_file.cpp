@@ -1,12 +1,13 @@
 #include "tools/cli/state_file.h"
 
+#include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QUrl>
 
 namespace {
+
+// The longest file name most file systems take, in bytes.
+constexpr qsizetype kLongestFileName = 255;
 
 QString StateFolder()
 {
@@ -16,40 +17,43 @@ QString StateFolder()
     return base + QStringLiteral("/korvane-cli");
 }
 
+// The percent-encoded name, or when that is too long, as much of it as fits
+// beside a hash of the whole name, cut between escapes.
+QByteArray FileName(const QString &stableName)
+{
+    const QByteArray encoded = QUrl::toPercentEncoding(stableName);
+    if (encoded.size() <= kLongestFileName)
+        return encoded;
+    const QByteArray hash = QCryptographicHash::hash(stableName.toUtf8(), QCryptographicHash::Sha256).toHex();
+    qsizetype cut = kLongestFileName - 1 - hash.size();
+    if (encoded[cut - 1] == '%')
+        cut -= 1;
+    else if (encoded[cut - 2] == '%')
+        cut -= 2;
+    return encoded.left(cut) + '-' + hash;
+}
+
 } // namespace
 
 QString StateFilePath(const QString &stableName)
 {
-    return StateFolder() + u'/' + QString::fromLatin1(QUrl::toPercentEncoding(stableName));
+    return StateFolder() + u'/' + QString::fromLatin1(FileName(stableName));
 }
 
-PortState LoadState(const QString &path, QString &problem)
+QByteArray StateText(const PortState &state)
 {
-    QFile file(path);
-    if (!file.exists())
-        return {};
-    if (!file.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("cannot read %1: %2; starting from the defaults").arg(path, file.errorString());
-        return {};
-    }
+    return SettingsText(state).toUtf8() + '\n';
+}
+
+std::optional<PortState> ParseStateText(const QByteArray &text)
+{
     PortState state;
-    const QStringList settings = QString::fromUtf8(file.read(4096)).simplified().split(u' ', Qt::SkipEmptyParts);
-    for (const QString &setting : settings) {
-        if (ApplySetting(setting, state) == kNoSetting) {
-            problem = QStringLiteral("%1 is damaged; starting from the defaults").arg(path);
-            return {};
-        }
+    for (const QByteArray &setting : text.trimmed().split(' ')) {
+        if (ApplySetting(QString::fromLatin1(setting), state) == kNoSetting)
+            return std::nullopt;
     }
+    // Settings left out, written otherwise or given twice make another text.
+    if (StateText(state) != text)
+        return std::nullopt;
     return state;
-}
-
-bool SaveState(const QString &path, const PortState &state, QString &problem)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(SettingsText(state).toUtf8() + '\n') < 0 || !file.commit()) {
-        problem = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
-    return true;
 }
