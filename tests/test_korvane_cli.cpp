@@ -161,6 +161,36 @@ private slots:
         QCOMPARE(cli.Run({"-p", steady.Device(), "watch", "--duration", "0.3", "--count", "1"}).status, 1);
     }
 
+    // The device goes and comes back under the same link, made anew: watch
+    // says so and goes on. A device that answers twice is reported, and its
+    // extra bytes never show as pin changes.
+    void watchFollowsTheDeviceAndDistrustsExtraBytes()
+    {
+        CliTest cli;
+        QTemporaryDir dir;
+        const QString link = dir.filePath("device");
+        auto sim = std::make_unique<Sim>(QStringList{"--link", link, "--inputs", "A=11,B=22,C=33"});
+        QProcess watch;
+        cli.Start(watch, {"-p", link, "watch", "--relative", "--duration", "3"});
+        QTest::qWait(500);
+        sim.reset();
+        QTest::qWait(500);
+        sim = std::make_unique<Sim>(QStringList{"--link", link, "--inputs", "A=10,B=22,C=33"});
+        const Result followed = CliTest::Finish(watch);
+        QCOMPARE(followed.status, 0);
+        QStringList events;
+        for (const QString &line : followed.out.split(u'\n', Qt::SkipEmptyParts))
+            events << line.section(u' ', 1);
+        QCOMPARE(events, QStringList({"Device disconnected.", "Device connected again.", "A0 1 -> 0"}));
+
+        Sim doubled({"--double", "--inputs", "A=11,B=22,C=33"});
+        const Result distrusted = cli.Run({"-p", doubled.Device(), "watch", "--duration", "1"});
+        QCOMPARE(distrusted.status, 3);
+        QVERIFY2(distrusted.out.endsWith(" Unexpected data from device.\n") && distrusted.out.count(u'\n') == 1,
+                 qPrintable(distrusted.out));
+        QCOMPARE(cli.Run({"-p", doubled.Device(), "read"}).out, "A=-- B=-- C=--\n");
+    }
+
     void loopbackNamesExactlyTheFaultyPinsAndKinds()
     {
         CliTest cli;

@@ -15,6 +15,9 @@ namespace {
 
 enum class Format { Text, Csv, Jsonl };
 
+// How often a device that has gone is looked for.
+constexpr qint64 kSearchPeriodMs = 200;
+
 struct WatchOptions
 {
     int intervalMs = 100;
@@ -24,11 +27,53 @@ struct WatchOptions
     bool relative = false;
 };
 
-// One event line: a pin change, or the device falling silent or answering.
+// What the line is doing, as the events that tell a change of it name it.
+enum class LineState { Answering, NoAnswer, UnexpectedData, Disconnected };
+
+struct LineEvent
+{
+    const char *name;
+    QString text;
+};
+
+// The event that tells that the line has come to a state; "reconnected"
+// tells that the port was opened again on the device that went.
+LineEvent EventOf(LineState state)
+{
+    switch (state) {
+    case LineState::Answering:
+        return {"answer", QStringLiteral("Device answers again.")};
+    case LineState::NoAnswer:
+        return {"no-answer", PollProblemText(PollResult::Outcome::NoAnswer)};
+    case LineState::UnexpectedData:
+        return {"unexpected-data", PollProblemText(PollResult::Outcome::UnexpectedData)};
+    case LineState::Disconnected:
+        break;
+    }
+    return {"disconnected", QStringLiteral("Device disconnected.")};
+}
+
+const LineEvent kReconnected{"reconnected", QStringLiteral("Device connected again.")};
+
+LineState StateOf(PollResult::Outcome outcome)
+{
+    switch (outcome) {
+    case PollResult::Outcome::Answered:
+        return LineState::Answering;
+    case PollResult::Outcome::NoAnswer:
+        return LineState::NoAnswer;
+    case PollResult::Outcome::UnexpectedData:
+        break;
+    }
+    return LineState::UnexpectedData;
+}
+
+// One event line: a pin change, or a change of what the line is doing.
 struct Event
 {
     QString time;
-    QString what;  // "change", "no-answer" or "answer"
+    QString what;  // "change", or the name of a line event
+    QString text;  // a line event's text
     PortIndex port = 0;
     int pin = 0;
     bool oldLevel = false;
@@ -41,8 +86,7 @@ QString EventLine(const Event &event, const WatchOptions &options)
     switch (options.format) {
     case Format::Text:
         if (!change)
-            return event.time + u' ' + (event.what == u"answer" ? QStringLiteral("Device answers again.")
-                                                                  : QStringLiteral("No answer from device."));
+            return event.time + u' ' + event.text;
         return QStringLiteral("%1 %2%3 %4 -> %5").arg(event.time, PortName(event.port)).arg(event.pin)
             .arg(int(event.oldLevel)).arg(int(event.newLevel));
     case Format::Csv:
@@ -127,9 +171,10 @@ int WatchCommand(CommandContext &context, const QStringList &args)
     if (options.format == Format::Csv)
         PrintLine(QStringLiteral("time,event,port,pin,old,new"));
     std::array<std::optional<std::uint8_t>, kPortCount> levels;
-    bool answering = true;
+    LineState line = LineState::Answering;
     int polls = 0, changes = 0, silentPolls = 0;
     bool countReached = false;
+    qint64 lastSearchMs = -kSearchPeriodMs;
     for (qint64 nextPoll = 0;; nextPoll += options.intervalMs) {
         // The time of the poll, written out only when a line needs it: the
         // time of day costs look-ups of the time zone.
@@ -141,30 +186,46 @@ int WatchCommand(CommandContext &context, const QStringList &args)
                 event.time = options.relative ? QString::number(pollMs / 1000.0, 'f', 3) : TimeOfDay(pollTime);
             PrintLine(EventLine(event, options));
         };
-        bool answered = true;
-        for (PortIndex P = 0; P < kPortCount && !countReached; ++P) {
-            const std::optional<std::uint8_t> read = context.device.Read(P);
-            answered = answered && read;
-            for (int n = 0; read && levels[P] && n < kPinsPerPort && !countReached; ++n) {
-                event.oldLevel = (*levels[P] >> n) & 1;
-                event.newLevel = (*read >> n) & 1;
-                if (event.oldLevel == event.newLevel)
-                    continue;
-                event.what = QStringLiteral("change");
-                event.port = P;
-                event.pin = n;
-                print();
-                countReached = ++changes == options.count;
-            }
-            if (read)
-                levels[P] = read;
-        }
-        ++polls;
-        silentPolls += !answered;
-        if (answered != answering) {
-            answering = answered;
-            event.what = answered ? QStringLiteral("answer") : QStringLiteral("no-answer");
+        auto tell = [&](const LineEvent &lineEvent) {
+            event.what = QLatin1String(lineEvent.name);
+            event.text = lineEvent.text;
             print();
+        };
+        LineState now = line;
+        if (line == LineState::Disconnected && pollMs - lastSearchMs >= kSearchPeriodMs) {
+            lastSearchMs = pollMs;
+            if (context.device.Reopen()) {
+                tell(kReconnected);
+                line = now = LineState::Answering;
+            }
+        }
+        if (line != LineState::Disconnected) {
+            const PollResult result = context.device.Poll();
+            now = result.outcome != PollResult::Outcome::Answered && context.device.Lost() ? LineState::Disconnected
+                                                                                          : StateOf(result.outcome);
+            for (PortIndex P = 0; P < kPortCount && !countReached; ++P) {
+                const std::optional<std::uint8_t> read =
+                    result.answered[P] ? std::optional(result.levels[P]) : std::nullopt;
+                for (int n = 0; read && levels[P] && n < kPinsPerPort && !countReached; ++n) {
+                    event.oldLevel = (*levels[P] >> n) & 1;
+                    event.newLevel = (*read >> n) & 1;
+                    if (event.oldLevel == event.newLevel)
+                        continue;
+                    event.what = QStringLiteral("change");
+                    event.port = P;
+                    event.pin = n;
+                    print();
+                    countReached = ++changes == options.count;
+                }
+                if (read)
+                    levels[P] = read;
+            }
+            ++polls;
+            silentPolls += now != LineState::Answering;
+        }
+        if (now != line) {
+            line = now;
+            tell(EventOf(line));
         }
         const qint64 end = options.durationMs ? options.durationMs : std::numeric_limits<qint64>::max();
         if (countReached || clock.elapsed() >= end)
@@ -175,7 +236,7 @@ int WatchCommand(CommandContext &context, const QStringList &args)
     }
     context.Fail(kSuccess, QStringLiteral("watched %1 s: %2 polls, %3 pin changes, %4 polls without an answer")
                                .arg(clock.elapsed() / 1000.0, 0, 'f', 3).arg(polls).arg(changes).arg(silentPolls));
-    if (!answering)
-        return context.Fail(kNoDevice, QStringLiteral("No answer from device."));
+    if (line != LineState::Answering)
+        return context.Fail(kNoDevice, EventOf(line).text);
     return options.count && !countReached && options.durationMs && !interruptions.Signal() ? kCheckFailed : kSuccess;
 }

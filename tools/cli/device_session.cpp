@@ -1,7 +1,7 @@
 #include "tools/cli/device_session.h"
 
+#include "device/line_presence.h"
 #include "device/open_failure.h"
-#include "device/port_list.h"
 #include "device/port_name.h"
 #include "tools/cli/console.h"
 #include "tools/cli/state_file.h"
@@ -48,6 +48,8 @@ int DeviceSession::Open()
         const OpenFailure failure = device ? m_tester.m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
         return Report(kNoDevice, Shown(*m_portText) + QStringLiteral(": ") + ConnectFailedText(failure));
     }
+    m_device = *device;
+    m_identity = DeviceIdentity(*m_portText, m_device, *m_ports);
     m_statePath = StateFilePath(StableDeviceName(*device));
     QString problem;
     if (!LoadState(m_statePath, m_deviceState, problem)) {
@@ -66,6 +68,37 @@ std::optional<std::uint8_t> DeviceSession::Read(PortIndex P)
     // A reading that bytes nobody asked for came with is not to be trusted.
     const PortReading reading = m_tester.ReadPort(P);
     return reading.unexpected ? std::nullopt : reading.levels;
+}
+
+PollResult DeviceSession::Poll()
+{
+    m_tester.BeginAction();
+    return m_tester.Poll();
+}
+
+bool DeviceSession::Lost()
+{
+    if (!m_tester.m_serial.IsOpen())
+        return true;
+    if (!LineLost(m_tester.m_serial, m_device))
+        return false;
+    m_tester.m_serial.Close();
+    return true;
+}
+
+bool DeviceSession::Reopen()
+{
+    for (const QString &device : m_identity.Candidates(*m_ports)) {
+        if (m_tester.OpenLine(device) != 1)
+            continue;
+        if (!LineLost(m_tester.m_serial, device)) {
+            m_device = device;
+            m_identity.Reopened();
+            return true;
+        }
+        m_tester.m_serial.Close();
+    }
+    return false;
 }
 
 int DeviceSession::Send(const PortState &state, int kinds)

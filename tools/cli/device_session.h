@@ -1,10 +1,13 @@
 #pragma once
 
+#include "device/device_identity.h"
+#include "device/port_list.h"
 #include "tester/pin_tester.h"
 #include "tools/cli/port_settings.h"
 
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 // The device the commands work on. The port is opened by the first command
@@ -21,6 +24,14 @@ public:
 
     // The levels of port P; nothing when the device did not answer.
     std::optional<std::uint8_t> Read(PortIndex P);
+    // Reads ports A, B and C by the window's poll rule.
+    PollResult Poll();
+
+    // Whether the device the port was opened on has gone; the port is then closed.
+    bool Lost();
+    // Opens the port again on a device proven to be the one that went;
+    // false when none is present.
+    bool Reopen();
 
     // The state last sent to this device, by this run or an earlier one.
     const PortState &DeviceState() const { return m_deviceState; }
@@ -38,6 +49,9 @@ private:
 
     std::optional<QString> m_portText;
     CPinTester m_tester;
+    QString m_device;
+    std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
+    DeviceIdentity m_identity;
     QString m_statePath;
     PortState m_deviceState;
 };
