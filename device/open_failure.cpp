@@ -21,6 +21,8 @@ QString OpenFailureSentence(const OpenFailure &failure)
     case Reason::StaleLock:
         return QStringLiteral("Its lock file %1 names no running program; remove it if the port is free.")
             .arg(failure.lockFile);
+    case Reason::LockNotRegularFile:
+        return QStringLiteral("Its lock file %1 is not a regular file.").arg(failure.lockFile);
     case Reason::NotConfigured:
         return QStringLiteral("The port opened but could not be configured.");
     }

@@ -12,6 +12,7 @@ struct OpenFailure
         PermissionDenied,
         InUse,
         StaleLock,
+        LockNotRegularFile,
         NotConfigured,
     };
 
@@ -23,6 +24,7 @@ struct OpenFailure
     // InUse: the process holding the port, 0 when it is not known.
     qint64 pid = 0;
     // StaleLock: the lock file that names no running program.
+    // LockNotRegularFile: the lock file that is something else than a file.
     QString lockFile;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "left_over_locks.h"
 #include "tools/sim/virtual_device.h"
 
 #include <QString>
@@ -15,5 +16,6 @@ struct PtyDevice : VirtualDevice
         if (!Open(error))
             qFatal("%s", error.c_str());
         path = QString::fromStdString(DevicePath());
+        RemoveLeftOverLock(path);
     }
 };

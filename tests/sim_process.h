@@ -1,5 +1,7 @@
 #pragma once
 
+#include "left_over_locks.h"
+
 #include <QProcess>
 #include <QString>
 
@@ -9,5 +11,8 @@ inline QString StartSim(QProcess &sim, const QStringList &arguments)
     sim.start(QStringLiteral(KORVANE_SIM_PATH), arguments);
     sim.waitForReadyRead(5000);
     const QString line = QString::fromLocal8Bit(sim.readLine()).trimmed();
-    return line.startsWith("korvane-sim: device on ") ? line.section(' ', -1) : QString();
+    const QString device = line.startsWith("korvane-sim: device on ") ? line.section(' ', -1) : QString();
+    if (!device.isEmpty())
+        RemoveLeftOverLock(device);
+    return device;
 }

@@ -2,20 +2,26 @@
 #include "device/serial_port.h"
 #include "pty_device.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
+#include <ctime>
 #include <fcntl.h>
 #include <grp.h>
+#include <memory>
+#include <optional>
 #include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
+#include <utime.h>
 
 namespace {
 
@@ -31,9 +37,36 @@ QString TryOpen(const QString &device)
     return QStringLiteral("%1 %2").arg(result).arg(OpenFailureSentence(port.LastOpenFailure()));
 }
 
+// An open refused by a lock file must not take longer than this, however loaded the machine.
+constexpr int kQuickOpenMs = 2000;
+
+// TryOpen on a thread of its own, so that an open that blocks fails the test
+// rather than hanging it; nothing when it did not return within the time
+// given. Such an open is then let go by a writer on the FIFO at blockingPath.
+std::optional<QString> TryOpenWithin(const QString &device, int ms, const QString &blockingPath)
+{
+    QString result;
+    std::unique_ptr<QThread> opening(QThread::create([&] { result = TryOpen(device); }));
+    opening->start();
+    if (opening->wait(QDeadlineTimer(ms)))
+        return result;
+    const int writer = ::open(QFile::encodeName(blockingPath).constData(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0)
+        ::close(writer);
+    opening->wait();
+    return std::nullopt;
+}
+
+const QString kInUse = QStringLiteral("-1 It is in use by another program.");
+
 QString InUseBy(qint64 pid)
 {
     return QStringLiteral("-1 It is in use by another program (PID %1).").arg(pid);
+}
+
+QString Stale(const QString &lockFile)
+{
+    return QStringLiteral("-1 Its lock file %1 names no running program; remove it if the port is free.").arg(lockFile);
 }
 
 // The lock file Qt programs take for a device under /dev.
@@ -41,6 +74,13 @@ QString QtLockFile(const QString &device)
 {
     return QFileInfo(QStringLiteral("/var/lock")).canonicalFilePath() + QStringLiteral("/LCK..")
         + device.mid(5).replace(u'/', u'_');
+}
+
+// The UUCP name of the lock file, after the last part of the device's path.
+QString UucpLockFile(const QString &device)
+{
+    return QFileInfo(QStringLiteral("/var/lock")).canonicalFilePath() + QStringLiteral("/LCK..")
+        + device.section(u'/', -1);
 }
 
 void WriteLock(const QString &path, const QByteArray &content)
@@ -88,39 +128,107 @@ private slots:
         QCOMPARE(TryOpen(device.path), QStringLiteral("1 "));
     }
 
-    void otherProgramsLockFilesAreHonouredAndLeftAlone()
+    void lockFileForms_data()
     {
-        PtyDevice device;
-        const QString qtLock = QtLockFile(device.path);
-        const QString uucpLock = qtLock.section(u'/', 0, -2) + QStringLiteral("/LCK..") + device.path.section(u'/', -1);
-        const auto removeLocks = qScopeGuard([&] {
-            QFile::remove(qtLock);
-            QFile::remove(uucpLock);
-        });
+        QTest::addColumn<bool>("uucpName");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("ageSeconds");
+        // The process the port is in use by, 0 for an unknown one, -1 for a stale lock.
+        QTest::addColumn<qint64>("holder");
+
         const qint64 pid = QCoreApplication::applicationPid();
         const QByteArray decimal = QByteArray::number(pid);
-        const qint32 binary = static_cast<qint32>(pid);
-        const QString stale = QStringLiteral("-1 Its lock file %1 names no running program; remove it if the port is free.");
-        const std::tuple<QString, QByteArray, QString> locks[] = {
-            {qtLock, decimal.rightJustified(10, ' ') + '\n', InUseBy(pid)},
-            {uucpLock, decimal + '\n', InUseBy(pid)},
-            {qtLock, decimal + "\nminicom\nhost\n", InUseBy(pid)},
-            {uucpLock, QByteArray(reinterpret_cast<const char *>(&binary), sizeof binary), InUseBy(pid)},
-            {qtLock, "2147483646\n", stale.arg(qtLock)},
-            {uucpLock, "?", stale.arg(uucpLock)},
-        };
-        for (const auto &[path, content, result] : locks) {
-            WriteLock(path, content);
-            QCOMPARE(TryOpen(device.path), result);
-            QFile lock(path);
-            QVERIFY(lock.open(QIODevice::ReadOnly));
-            QCOMPARE(lock.readAll(), content);
-            QVERIFY(lock.remove());
+        const auto binary = [](qint32 number) { return QByteArray(reinterpret_cast<const char *>(&number), sizeof number); };
+        QTest::newRow("binary PID") << true << binary(pid) << 0 << pid;
+        QTest::newRow("padded decimal") << false << decimal.rightJustified(10, ' ') + '\n' << 0 << pid;
+        QTest::newRow("decimal, then more lines") << false << decimal + "\nminicom\nhost\n" << 0 << pid;
+        QTest::newRow("bare decimal") << true << decimal << 0 << pid;
+        QTest::newRow("four bytes of padded decimal") << false << QByteArray("   1") << 0 << qint64(1);
+        QTest::newRow("four digits") << true << QByteArray("0001") << 3600 << qint64(1);
+        QTest::newRow("empty, just made") << false << QByteArray() << 0 << qint64(0);
+        QTest::newRow("padding of a decimal being written") << false << QByteArray("      ") << 1 << qint64(0);
+        QTest::newRow("part of a binary PID being written") << true << QByteArray("\x05\x01") << 0 << qint64(0);
+        QTest::newRow("empty, long ago") << false << QByteArray() << 60 << qint64(-1);
+        QTest::newRow("one byte, long ago") << true << QByteArray("?") << 60 << qint64(-1);
+        QTest::newRow("garbage") << false << QByteArray("not a lock\n") << 0 << qint64(-1);
+        QTest::newRow("dead decimal PID") << false << QByteArray("2147483646\n") << 0 << qint64(-1);
+        QTest::newRow("dead PID of another Qt program") << false << QByteArray("2147483646\nminicom\nhost\n") << 0
+                                                        << qint64(-1);
+        QTest::newRow("dead binary PID") << true << binary(2147483646) << 0 << qint64(-1);
+    }
+
+    void lockFileForms()
+    {
+        QFETCH(bool, uucpName);
+        QFETCH(QByteArray, content);
+        QFETCH(int, ageSeconds);
+        QFETCH(qint64, holder);
+        PtyDevice device;
+        const QString path = uucpName ? UucpLockFile(device.path) : QtLockFile(device.path);
+        const auto removeLock = qScopeGuard([&] { QFile::remove(path); });
+        WriteLock(path, content);
+        const time_t madeAt = std::time(nullptr) - ageSeconds;
+        const struct utimbuf times{madeAt, madeAt};
+        QCOMPARE(::utime(QFile::encodeName(path).constData(), &times), 0);
+
+        const QString expected = holder < 0 ? Stale(path) : holder == 0 ? kInUse : InUseBy(holder);
+        QCOMPARE(TryOpen(device.path), expected);
+        QFile lock(path);
+        QVERIFY(lock.open(QIODevice::ReadOnly));
+        QCOMPARE(lock.readAll(), content);
+        QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), qint64(madeAt));
+    }
+
+    // Whatever is found at a lock file's path, opening the port neither
+    // blocks nor touches it.
+    void lockThatIsNoFileIsInUse_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("device node") << "device";
+        QTest::newRow("link to a lock of a running program") << "link to lock";
+        QTest::newRow("link to a device") << "link to device";
+        QTest::newRow("link to nothing") << "dangling link";
+    }
+
+    void lockThatIsNoFileIsInUse()
+    {
+        QFETCH(QString, kind);
+        PtyDevice device;
+        QTemporaryDir dir;
+        const QString path = QtLockFile(device.path);
+        const QByteArray name = QFile::encodeName(path);
+        const auto removeLock = qScopeGuard([&] { QFile::remove(path); });
+        const QByteArray lockOfRunning = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(name.constData(), 0666), 0);
+        } else if (kind == "device") {
+            if (::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+                QSKIP("device nodes cannot be made here");
+        } else if (kind == "link to lock") {
+            WriteLock(dir.filePath("lock"), lockOfRunning);
+            QVERIFY(QFile::link(dir.filePath("lock"), path));
+        } else {
+            QVERIFY(QFile::link(kind == "link to device" ? QStringLiteral("/dev/null") : dir.filePath("none"), path));
         }
-        // A lock this program left when it ended is taken over, and goes with the port.
-        WriteLock(qtLock, "2147483646\n" + QCoreApplication::applicationName().toUtf8() + '\n');
-        QCOMPARE(TryOpen(device.path), QStringLiteral("1 "));
-        QVERIFY(!QFile::exists(qtLock));
+        struct stat made{};
+        QCOMPARE(::lstat(name.constData(), &made), 0);
+        const QString linkTarget = QFileInfo(path).symLinkTarget();
+
+        const std::optional<QString> result = TryOpenWithin(device.path, kQuickOpenMs, path);
+        QVERIFY2(result, qPrintable(QStringLiteral("the open did not return within %1 ms").arg(kQuickOpenMs)));
+        QCOMPARE(*result, QStringLiteral("-1 Its lock file %1 is not a regular file.").arg(path));
+
+        struct stat after{};
+        QCOMPARE(::lstat(name.constData(), &after), 0);
+        QCOMPARE(after.st_mode, made.st_mode);
+        QCOMPARE(after.st_ino, made.st_ino);
+        QCOMPARE(QFileInfo(path).symLinkTarget(), linkTarget);
+        if (kind == "link to lock") {
+            QFile lock(dir.filePath("lock"));
+            QVERIFY(lock.open(QIODevice::ReadOnly));
+            QCOMPARE(lock.readAll(), lockOfRunning);
+        }
     }
 
     void anOpenPortIsFlockedAndAFlockedPortIsRefused()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "left_over_locks.h"
 #include "res/resource.h"
 #include "tester/pin_tester_dlg.h"
 #include "tools/sim/virtual_device.h"
@@ -34,6 +35,7 @@ public:
         std::string error;
         if (!m_device->Open(error))
             qFatal("%s", error.c_str());
+        RemoveLeftOverLock(DevicePath());
         m_device->Start();
         m_dlg->show();
         if (!QTest::qWaitForWindowExposed(m_dlg.get()))

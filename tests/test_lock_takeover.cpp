@@ -1,0 +1,146 @@
+// A program of this package that is killed while it holds a port leaves the
+// port's lock file behind. The next one of them to open the port takes the
+// lock over. The holders here are real processes killed with SIGKILL, and the
+// lock files are the ones Qt wrote for them.
+
+#include "device/serial_port.h"
+#include "tester_fixture.h"
+
+#include <QApplication>
+#include <QProcess>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <cstdio>
+
+namespace {
+
+// Makes this program a holder of the port named after it: it opens the port,
+// prints what Open gave, and keeps it until it is killed or its input ends.
+constexpr char kHold[] = "--hold";
+
+const QString kThisTest = QStringLiteral("this test");
+const QString kCli = QStringLiteral("korvane-cli");
+
+// The lock file Qt programs take for a device under /dev.
+QString QtLockFile(const QString &device)
+{
+    return QStringLiteral("/var/lock/LCK..") + device.mid(5).replace(u'/', u'_');
+}
+
+// The lines of a lock file: PID, name of the program, host.
+QList<QByteArray> LockLines(const QString &path)
+{
+    QFile lock(path);
+    return lock.open(QIODevice::ReadOnly) ? lock.readAll().split('\n') : QList<QByteArray>();
+}
+
+qint64 LockPid(const QString &path)
+{
+    return LockLines(path).value(0).trimmed().toLongLong();
+}
+
+} // namespace
+
+class TestLockTakeover : public QObject
+{
+    Q_OBJECT
+private slots:
+    // Taken over by this package's programs when one of them held it, and by
+    // this test when a copy of it did; another program's is left alone.
+    void lockOfAKilledHolder_data()
+    {
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("successor");
+        QTest::newRow("korvane-cli, then korvane-cli") << kCli << kCli;
+        QTest::newRow("korvane-cli, then the serial port") << kCli << "serial port";
+        QTest::newRow("korvane-cli, then the window") << kCli << "window";
+        QTest::newRow("this test, then the serial port") << kThisTest << "serial port";
+        QTest::newRow("this test, then korvane-cli") << kThisTest << kCli;
+    }
+
+    void lockOfAKilledHolder()
+    {
+        QFETCH(QString, holder);
+        QFETCH(QString, successor);
+        TesterFixture t;
+        const QString device = t.DevicePath();
+        const QString lock = QtLockFile(device);
+        QTemporaryDir stateHome;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), stateHome.path());
+
+        QProcess holding;
+        holding.setProcessEnvironment(environment);
+        qint64 pid = 0;
+        const auto removeLeftOver = qScopeGuard([&] {
+            holding.kill();
+            holding.waitForFinished(5000);
+            if (pid > 0 && LockPid(lock) == pid)
+                QFile::remove(lock);
+        });
+        if (holder == kCli)
+            holding.start(QStringLiteral(KORVANE_CLI_PATH), {"-p", device, "watch"});
+        else
+            holding.start(QCoreApplication::applicationFilePath(), {kHold, device});
+        QVERIFY(holding.waitForStarted());
+        pid = holding.processId();
+        QTRY_COMPARE_WITH_TIMEOUT(LockPid(lock), pid, 15000);
+        // Qt names the executable in the lock, whatever the application calls itself.
+        const QString writer = holder == kCli ? kCli : QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+        QCOMPARE(QString::fromUtf8(LockLines(lock).value(1)), writer);
+        QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
+        QVERIFY(holding.waitForFinished(5000));
+        QCOMPARE(LockPid(lock), pid);
+
+        if (successor == kCli) {
+            QProcess cli;
+            cli.setProcessEnvironment(environment);
+            cli.start(QStringLiteral(KORVANE_CLI_PATH), {"-p", device, "read"});
+            QVERIFY(cli.waitForFinished(30000));
+            if (holder == kCli) {
+                QCOMPARE(cli.readAllStandardError(), QByteArray());
+                QCOMPARE(cli.exitCode(), 0);
+                QVERIFY(cli.readAllStandardOutput().startsWith("A="));
+                QVERIFY(!QFile::exists(lock));
+            } else {
+                // A lock of a program outside this package is another's to remove.
+                QCOMPARE(QString::fromUtf8(cli.readAllStandardError()),
+                         QStringLiteral("korvane-cli: %1: Connection failed. Its lock file %2 names no running program; "
+                                        "remove it if the port is free.\n")
+                             .arg(device, QFileInfo(lock).canonicalFilePath()));
+                QCOMPARE(cli.exitCode(), 3);
+                QCOMPARE(LockPid(lock), pid);
+            }
+        } else if (successor == "serial port") {
+            CSerialPort port;
+            const int result = port.Open(device, "9600", 50);
+            QVERIFY2(result == 1, qPrintable(OpenFailureSentence(port.LastOpenFailure())));
+            QCOMPARE(LockPid(lock), QCoreApplication::applicationPid());
+        } else {
+            t.Connect(device);
+            QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), QStringLiteral("Connection successful."), 5000);
+            QCOMPARE(LockPid(lock), QCoreApplication::applicationPid());
+        }
+    }
+};
+
+int main(int argc, char **argv)
+{
+    if (argc == 3 && qstrcmp(argv[1], kHold) == 0) {
+        QCoreApplication app(argc, argv);
+        CSerialPort port;
+        std::printf("%d\n", port.Open(QString::fromLocal8Bit(argv[2]), "9600", 50));
+        std::fflush(stdout);
+        while (std::getchar() != EOF) {
+        }
+        return 0;
+    }
+    QApplication app(argc, argv);
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    TestLockTakeover test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_lock_takeover.moc"
