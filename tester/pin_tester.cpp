@@ -46,8 +46,9 @@ QString CPinTester::StateCaption(PortIndex P, int n) const
 
 int CPinTester::OpenLine(const QString &deviceName)
 {
-    // A new line owes no answers.
+    // A new line owes no answers and has brought nothing unasked.
     m_unansweredRequest.reset();
+    m_lastUnexpected.reset();
     return m_serial.Open(deviceName, kLineSettings, kReadTimeoutMs);
 }
 
@@ -74,17 +75,17 @@ void CPinTester::SendOutputs()
 PortReading CPinTester::ReadPort(PortIndex P)
 {
     PortReading reading;
-    reading.unexpected = TakeWaitingBytes();
+    TakeWaitingBytes();
     if (m_unansweredRequest && Clock::now() - *m_unansweredRequest > std::chrono::milliseconds(kLateAnswerLimitMs))
         m_unansweredRequest.reset();
-    if (m_unansweredRequest || !Send(&kReadRequests[P], 1))
-        return reading;
-    reading.levels = m_serial.TryReadByte();
-    if (!reading.levels) {
-        m_unansweredRequest = Clock::now();
-        return reading;
+    if (!m_unansweredRequest && Send(&kReadRequests[P], 1)) {
+        reading.levels = m_serial.TryReadByte();
+        if (reading.levels)
+            TakeWaitingBytes();
+        else
+            m_unansweredRequest = Clock::now();
     }
-    reading.unexpected = TakeWaitingBytes() || reading.unexpected;
+    reading.unexpected = InDoubt();
     return reading;
 }
 
@@ -105,21 +106,25 @@ PollResult CPinTester::Poll()
     return result;
 }
 
-bool CPinTester::TakeWaitingBytes()
+void CPinTester::TakeWaitingBytes()
 {
     if (!m_serial.IsOpen())
-        return false;
-    bool unexpected = false;
+        return;
     for (int taken = 0; taken < kMostBytesTaken; ++taken) {
         if (!m_serial.TryReadByte(QDeadlineTimer(0)))
-            return unexpected;
+            return;
         if (m_unansweredRequest)
             m_unansweredRequest.reset();
         else
-            unexpected = true;
+            m_lastUnexpected = Clock::now();
     }
     m_serial.DiscardInput();
-    return true;
+    m_lastUnexpected = Clock::now();
+}
+
+bool CPinTester::InDoubt() const
+{
+    return m_lastUnexpected && Clock::now() - *m_lastUnexpected < std::chrono::milliseconds(kTrustAgainAfterMs);
 }
 
 bool CPinTester::Send(const char *command, short length)

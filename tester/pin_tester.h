@@ -43,6 +43,7 @@ class CPinTester
 public:
     static constexpr int kReadTimeoutMs = 50;
     static constexpr int kLateAnswerLimitMs = 1000;
+    static constexpr int kTrustAgainAfterMs = 1000;
     static constexpr const char *kLineSettings = "9600";
 
     // Captions of pin (P, n): "I" for an input, "O" for an output; and "1" or
@@ -71,7 +72,10 @@ public:
     // earlier request may still be answered: after a request went
     // unanswered, the next byte to come is its late answer, and no new
     // request is sent until it has come or kLateAnswerLimitMs have passed.
-    // Bytes beyond that were asked for by nobody and are reported.
+    // Bytes beyond that were asked for by nobody: they are reported, and
+    // every reading stays in doubt until kTrustAgainAfterMs have passed
+    // without such bytes, since a byte still on its way may already have
+    // been taken as an answer.
     PortReading ReadPort(PortIndex P);
     // Reads ports A, B and C in turn. The first port that gives no answer
     // ends the poll, and it and the ports not yet asked read 0xFF. Bytes that
@@ -92,10 +96,13 @@ private:
     // Writes one command unless an earlier write of this action failed.
     bool Send(const char *command, short length);
     // Takes the bytes already waiting: the first answers an unanswered
-    // request, if there is one. True when any other byte was among them.
-    bool TakeWaitingBytes();
+    // request, if there is one. Notes when any other byte was among them.
+    void TakeWaitingBytes();
+    bool InDoubt() const;
 
     bool m_bLineStalled = false;
     // When the request still waiting for its answer was sent.
     std::optional<Clock::time_point> m_unansweredRequest;
+    // When bytes nobody asked for last came.
+    std::optional<Clock::time_point> m_lastUnexpected;
 };
