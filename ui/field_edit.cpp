@@ -19,6 +19,12 @@ void FieldEdit::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    // QLineEdit redoes on the platform's redo key, on X11 only Ctrl+Shift+Z.
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) && !isReadOnly()) {
+        redo();
+        event->accept();
+        return;
+    }
     // Keys such as Return or Backspace carry a control character and act by
     // their key code; only text that would be inserted is changed.
     const QString entered = Entered(event->text());
