@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -18,15 +19,14 @@ void PasteOver(QLineEdit *edit, const QString &text)
 }
 
 // Selects all of the field and chooses Paste in `menu`; false when the menu
-// has no Paste.
-bool ChoosePaste(QLineEdit *edit, QMenu *menu, const QString &text)
+// has no Paste that can be chosen.
+bool ChoosePaste(QLineEdit *edit, QMenu *menu)
 {
-    QGuiApplication::clipboard()->setText(text);
     edit->selectAll();
     const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
     const auto paste = std::find_if(actions.begin(), actions.end(),
                                     [](QAction *action) { return action->text().startsWith("&Paste"); });
-    if (paste == actions.end())
+    if (paste == actions.end() || !(*paste)->isEnabled())
         return false;
     (*paste)->trigger();
     return true;
@@ -36,12 +36,13 @@ bool ChoosePaste(QLineEdit *edit, QMenu *menu, const QString &text)
 // (the window turns the click into a context menu event).
 bool PasteFromMenu(QLineEdit *edit, const QString &text)
 {
+    QGuiApplication::clipboard()->setText(text);
     edit->setFocus();
     edit->selectAll();
     QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), edit->mapToGlobal(QPoint(4, 4)));
     QApplication::sendEvent(edit, &rightClick);
     auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    const bool pasted = ChoosePaste(edit, menu, text);
+    const bool pasted = ChoosePaste(edit, menu);
     if (menu)
         menu->close();
     return pasted;
@@ -51,8 +52,9 @@ bool PasteFromMenu(QLineEdit *edit, const QString &text)
 // makes for it, past the field's own handling of its menu.
 bool PasteFromStandardMenu(QLineEdit *edit, const QString &text)
 {
+    QGuiApplication::clipboard()->setText(text);
     const std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
-    return ChoosePaste(edit, menu.get(), text);
+    return ChoosePaste(edit, menu.get());
 }
 
 // An input method's text over all of the field.
