@@ -192,6 +192,8 @@ private slots:
         QTest::newRow("tab, return and DEL") << "\t9\x7f\r\n8" << "9" << 0x09;
         QTest::newRow("NUL between digits") << QStringLiteral("1") + QChar(0) + "2" << "12" << 0x12;
         QTest::newRow("line separator") << "4\u20285" << "4" << 0x04;
+        QTest::newRow("next line") << "6\u00857" << "6" << 0x06;
+        QTest::newRow("C1 control") << "1\u009b2" << "12" << 0x12;
         QTest::newRow("combining mark") << "1\u0301" << "1\u0301" << 0x10;
         QTest::newRow("surrogate pair") << emoji + "5" << emoji + "5" << 0x05;
         QTest::newRow("byte order mark in front") << bom + "5" << bom + "5" << 0x05;
@@ -218,6 +220,36 @@ private slots:
         const QByteArray expected = QByteArray::fromHex(
             QStringLiteral("41 %1 42 00 43 00  41 %1 42 %1 43 00  41 %1 42 %1 43 %1").arg(v).toLatin1());
         QCOMPARE(t.Wire(18).toHex(' '), expected.toHex(' '));
+    }
+
+    // Whatever is pasted, "Com Port:" holds one line without control
+    // characters, and Connect either opens the device or says why not.
+    void hostilePortNames_data()
+    {
+        // {name} stands for the device's path after "/dev/".
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<bool>("connects");
+        QTest::newRow("NUL in the path") << "/dev/" + QString(QChar(0)) + "{name}" << true;
+        QTest::newRow("C1 control and tab") << "\u0090/dev/{name}\t" << true;
+        QTest::newRow("combining mark") << "/dev/{name}\u0301" << false;
+        QTest::newRow("surrogate pair") << "/dev/{name}" + QString::fromUtf8("\xF0\x9F\x98\x80") << false;
+        QTest::newRow("100 kB") << QString(100'000, u'x') + "/dev/{name}" << false;
+    }
+
+    void hostilePortNames()
+    {
+        QFETCH(QString, pasted);
+        QFETCH(bool, connects);
+        TesterFixture t;
+        QLineEdit *port = t.Edit(IDC_COMPORT);
+        port->setFocus();
+        QVERIFY(PasteFromStandardMenu(port, pasted.replace("{name}", t.DevicePath().mid(5))));
+        const QString held = port->text();
+        QVERIFY2(std::none_of(held.cbegin(), held.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }),
+                 qPrintable(held.left(40)));
+        t.Click(IDC_CONNECT);
+        const QString status = t.Text(IDC_STATUS);
+        QVERIFY2(status.startsWith(connects ? "Connection successful." : "Connection failed."), qPrintable(status));
     }
 
     // The program's own text for a field keeps the field's rule too.

@@ -6,11 +6,13 @@
 
 namespace {
 
-const QRegularExpression kLineBreak(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
+// The characters after which Unicode always breaks a line.
+const QRegularExpression kLineBreak(QStringLiteral("[\\n\\v\\f\\r\\x{85}\\x{2028}\\x{2029}]"));
 
-bool IsControl(QChar c)
+// Control characters (C0, DEL and C1) and the line and paragraph separators.
+bool NeverEnters(QChar c)
 {
-    return c.unicode() < 0x20 || c.unicode() == 0x7F || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
 }
 
 } // namespace
@@ -22,7 +24,7 @@ FieldValidator::FieldValidator(bool upperCase, QObject *parent) : QValidator(par
 QString FieldValidator::Entered(const QString &inserted) const
 {
     QString line = inserted.section(kLineBreak, 0, 0);
-    line.removeIf(IsControl);
+    line.removeIf(NeverEnters);
     return m_bUpperCase ? UpperCased(line) : line;
 }
 
@@ -34,7 +36,7 @@ QValidator::State FieldValidator::validate(QString &input, int &position) const
     // inserted, and the rest of what was inserted goes.
     const QString before = Entered(input.left(cursor));
     QString after = input.mid(cursor);
-    after.removeIf(IsControl);
+    after.removeIf(NeverEnters);
     input = before + (m_bUpperCase ? UpperCased(after) : after);
     position = static_cast<int>(before.size());
     return Acceptable;
