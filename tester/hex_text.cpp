@@ -18,9 +18,15 @@ QString FormatHex(std::uint8_t value)
 
 namespace {
 
+// One character for each code point: QString::fromUcs4 would take a
+// leading U+FEFF for a byte order mark and drop it.
 QString FromCodePoints(const QList<uint> &characters)
 {
-    return QString::fromUcs4(reinterpret_cast<const char32_t *>(characters.constData()), characters.size());
+    QString text;
+    text.reserve(characters.size());
+    for (uint c : characters)
+        text += QChar::fromUcs4(c);
+    return text;
 }
 
 } // namespace

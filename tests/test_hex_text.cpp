@@ -37,6 +37,12 @@ private slots:
         QTest::newRow("emoji then 5") << emoji + "5" << emoji + "5" << 0x05 << false;
         QTest::newRow("cut never splits an emoji") << "12" + emoji << "2" + emoji << 0x20 << true;
         QTest::newRow("emoji cut away") << emoji + emoji + "a" << emoji + "A" << 0x0A << true;
+        // U+FEFF is a character like any other that is not a digit, in front too.
+        const QString bom(QChar(0xFEFF));
+        QTest::newRow("byte order mark alone") << bom << bom << 0 << false;
+        QTest::newRow("byte order mark then f") << bom + "f" << bom + "F" << 0x0F << false;
+        QTest::newRow("byte order mark before two digits") << bom + "12" << "12" << 0x12 << true;
+        QTest::newRow("two byte order marks") << bom + bom << bom + bom << 0 << false;
     }
 
     void parsing()

@@ -1,42 +1,27 @@
 #include "ui/field_edit.h"
 
-#include "tester/hex_text.h"
-#include "ui/upper_case_validator.h"
-
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
 #include <QStyleOptionFrame>
-#include <QRegularExpression>
-
-namespace {
-
-bool IsControl(QChar c)
-{
-    return c.unicode() < 0x20 || c.unicode() == 0x7F;
-}
-
-} // namespace
 
 FieldEdit::FieldEdit(const QString &text, bool upperCase, QWidget *parent)
-    : KeepsDrawings<QLineEdit>(text, parent), m_bUpperCase(upperCase)
+    : KeepsDrawings<QLineEdit>(text, parent), m_validator(new FieldValidator(upperCase, this))
 {
-    if (upperCase)
-        setValidator(new UpperCaseValidator(this));
-}
-
-QString FieldEdit::Entered(const QString &inserted) const
-{
-    QString line = inserted.section(QRegularExpression(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]")), 0, 0);
-    line.removeIf(IsControl);
-    return m_bUpperCase ? UpperCased(line) : line;
+    setValidator(m_validator);
 }
 
 void FieldEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event->matches(QKeySequence::Paste)) {
         PasteFrom(QClipboard::Clipboard);
+        event->accept();
+        return;
+    }
+    // QLineEdit redoes on the platform's redo key, on X11 only Ctrl+Shift+Z.
+    if (event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) && !isReadOnly()) {
+        redo();
         event->accept();
         return;
     }
@@ -92,13 +77,17 @@ void FieldEdit::inputMethodEvent(QInputMethodEvent *event)
     QLineEdit::inputMethodEvent(&changed);
 }
 
+// The standard menu's Paste, named as QLineEdit names it, pastes as the
+// keyboard does.
 void FieldEdit::contextMenuEvent(QContextMenuEvent *event)
 {
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    if (QAction *paste = menu->findChild<QAction *>(QStringLiteral("edit-paste"))) {
-        disconnect(paste, &QAction::triggered, nullptr, nullptr);
-        connect(paste, &QAction::triggered, this, [this] { PasteFrom(QClipboard::Clipboard); });
+    for (QAction *action : menu->actions()) {
+        if (action->text().section(u'\t', 0, 0) != QLineEdit::tr("&Paste"))
+            continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, [this] { PasteFrom(QClipboard::Clipboard); });
     }
     menu->popup(event->globalPos());
 }

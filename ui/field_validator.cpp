@@ -1,0 +1,43 @@
+#include "ui/field_validator.h"
+
+#include "tester/hex_text.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// The characters after which Unicode always breaks a line.
+const QRegularExpression kLineBreak(QStringLiteral("[\\n\\v\\f\\r\\x{85}\\x{2028}\\x{2029}]"));
+
+// Control characters (C0, DEL and C1) and the line and paragraph separators.
+bool NeverEnters(QChar c)
+{
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+} // namespace
+
+FieldValidator::FieldValidator(bool upperCase, QObject *parent) : QValidator(parent), m_bUpperCase(upperCase)
+{
+}
+
+QString FieldValidator::Entered(const QString &inserted) const
+{
+    QString line = inserted.section(kLineBreak, 0, 0);
+    line.removeIf(NeverEnters);
+    return m_bUpperCase ? UpperCased(line) : line;
+}
+
+QValidator::State FieldValidator::validate(QString &input, int &position) const
+{
+    const qsizetype cursor = qBound(0, position, static_cast<int>(input.size()));
+    // The field held one line before the insertion that ends at the cursor,
+    // so a line break before the cursor ends the first line of what was
+    // inserted, and the rest of what was inserted goes.
+    const QString before = Entered(input.left(cursor));
+    QString after = input.mid(cursor);
+    after.removeIf(NeverEnters);
+    input = before + (m_bUpperCase ? UpperCased(after) : after);
+    position = static_cast<int>(before.size());
+    return Acceptable;
+}
