@@ -66,7 +66,7 @@ private slots:
         t.Click(stateB3);
         t.Connect(t.DevicePath());
         t.Device().SetInputs(2, 0x01);
-        t.Click(IDC_POLL_ONCE);
+        t.PollOnce();
         QCOMPARE(Described(t, dirB3) + " / " + Described(t, stateB3) + " / " + Described(t, StateButtonId(2, 0)),
                  "Port B pin 3 direction: output / Port B pin 3 state: 1 / Port C pin 0 state: 1");
         QCOMPARE(t.Text(stateB3) + t.Text(dirB3) + t.Text(StateButtonId(2, 1)), "1O0");
@@ -106,7 +106,7 @@ private slots:
         for (int port = 0; port < 3; ++port)
             t.Device().SetInputs(port, 0x00);
         t.Connect(t.DevicePath());
-        t.Click(IDC_POLL_ONCE);
+        t.PollOnce();
         for (int pin = 0; pin < 24; ++pin)
             QCOMPARE(t.Text(StateButtonId(pin / 8, pin % 8)) + t.Text(DirectionButtonId(pin / 8, pin % 8)), "0I");
     }

@@ -64,7 +64,7 @@ private slots:
             default:
                 for (int port = 0; port < 3; ++port)
                     t.Device().SetInputs(port, static_cast<std::uint8_t>(random.bounded(256)));
-                t.Click(IDC_POLL_ONCE);
+                t.PollOnce();
                 for (int port = 0; port < 3; ++port)
                     QCOMPARE(dlg.m_portIn[port], t.Device().Model().Levels(port));
             }

@@ -57,6 +57,17 @@ public:
         edit->selectAll();
         QTest::keyClicks(edit, keys);
     }
+    // Poll Once, clicked again while the device, left behind by a loaded
+    // machine, did not answer within the read time-out.
+    void PollOnce()
+    {
+        const QDeadlineTimer deadline(5000);
+        Click(IDC_POLL_ONCE);
+        while (Text(IDC_STATUS) == QStringLiteral("No answer from device.") && !deadline.hasExpired()) {
+            QTest::qWait(10);
+            Click(IDC_POLL_ONCE);
+        }
+    }
     void Connect(const QString &portText)
     {
         TypeOver(IDC_COMPORT, portText);
@@ -64,16 +75,26 @@ public:
     }
 
     // The bytes the device has received, once at least `count` have arrived
-    // (after a short wait when none are expected).
+    // and it has taken all that was written (after a short wait when none are
+    // expected).
     QByteArray Wire(int count = 0)
     {
-        const QDeadlineTimer deadline(count > 0 ? 1000 : 30);
-        while ((count == 0 || static_cast<int>(m_device->Received().size()) < count) && !deadline.hasExpired())
+        if (count == 0)
+            QTest::qWait(30);
+        const QDeadlineTimer deadline(5000);
+        while ((static_cast<int>(m_device->Received().size()) < count || !m_device->AllInputTaken()) && !deadline.hasExpired())
             QTest::qWait(1);
         const std::vector<std::uint8_t> bytes = m_device->Received();
         return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     }
-    void ClearWire() { m_device->ClearReceived(); }
+    // Forgets what the device has received, once it has received everything
+    // written so far: a loaded machine may leave the device behind.
+    void ClearWire()
+    {
+        if (!QTest::qWaitFor([&] { return m_device->AllInputTaken(); }, 5000))
+            qWarning("the device did not take its input within 5 s");
+        m_device->ClearReceived();
+    }
 
 private:
     std::unique_ptr<VirtualDevice> m_device = std::make_unique<VirtualDevice>();

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -103,8 +104,10 @@ void VirtualDevice::Run()
 void VirtualDevice::TakeInput(Clock::time_point now)
 {
     std::uint8_t buffer[256];
-    const ssize_t count = ::read(m_master, buffer, sizeof buffer);
+    // Read under the lock, so that AllInputTaken never sees bytes taken from
+    // the terminal but not yet received.
     std::lock_guard lock(m_mutex);
+    const ssize_t count = ::read(m_master, buffer, sizeof buffer);
     for (ssize_t i = 0; i < count; ++i) {
         m_received.push_back(buffer[i]);
         std::string trace;
@@ -162,6 +165,13 @@ std::vector<std::uint8_t> VirtualDevice::Received() const
 {
     std::lock_guard lock(m_mutex);
     return m_received;
+}
+
+bool VirtualDevice::AllInputTaken() const
+{
+    std::lock_guard lock(m_mutex);
+    int waiting = 0;
+    return ::ioctl(m_master, FIONREAD, &waiting) == 0 && waiting == 0;
 }
 
 void VirtualDevice::ClearReceived()

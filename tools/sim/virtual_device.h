@@ -36,6 +36,8 @@ public:
 
     // Everything received so far, in order.
     std::vector<std::uint8_t> Received() const;
+    // Whether every byte written to the device so far has been received.
+    bool AllInputTaken() const;
     void ClearReceived();
     DeviceModel Model() const;
 
