@@ -43,8 +43,10 @@ const Command kCommands[] = {
     {"watch", WatchCommand, false, "watch [OPTION...]", "a line for each pin that changes level",
      "Reads all ports as the window's \"Continous\" box does and prints one line\n"
      "for each pin whose level changed: time, port, pin, old and new level, and a\n"
-     "line when the device stops or starts answering. The first reading is the\n"
-     "starting point. Ctrl-C ends it with a summary on standard error.\n"
+     "line when the device stops or starts answering, sends bytes nobody asked\n"
+     "for, goes, or comes back proven to be the same device (then it is read on).\n"
+     "The first reading is the starting point. Ctrl-C ends it with a summary on\n"
+     "standard error.\n"
      "  --interval MS time between polls (100)\n"
      "  --count N     end after N pin changes\n"
      "  --duration S  end after S seconds (status 1 if --count was not reached)\n"
