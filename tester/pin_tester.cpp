@@ -1,5 +1,10 @@
 #include "tester/pin_tester.h"
 
+#include "device/open_failure.h"
+#include "device/port_name.h"
+
+#include <QStringList>
+
 namespace {
 
 constexpr char kDirectionCommand = '!';
@@ -14,6 +19,12 @@ bool Bit(std::uint8_t byte, int n)
     return (byte >> n) & 1;
 }
 
+const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
+const QString kStatusConnected = QStringLiteral("Connection successful.");
+const QString kStatusFailed = QStringLiteral("Connection failed.");
+const QString kStatusNotAccepting = QStringLiteral("Device not accepting data.");
+const QString kStatusDisconnected = QStringLiteral("Device disconnected.");
+
 } // namespace
 
 QString PollProblemText(PollResult::Outcome outcome)
@@ -27,6 +38,22 @@ QString PollProblemText(PollResult::Outcome outcome)
         return QStringLiteral("Unexpected data from device.");
     }
     return {};
+}
+
+CPinTester::CPinTester()
+{
+    QObject::connect(&m_lineKeeper, &LineKeeper::lost, [this] { OnLineLost(); });
+    QObject::connect(&m_lineKeeper, &LineKeeper::found, [this](const QString &device) { OnDeviceFound(device); });
+}
+
+void CPinTester::Reset()
+{
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        m_portDir[P] = 0xFF;
+        m_portIn[P] = 0xFF;
+        m_portOut[P] = 0x00;
+    }
+    m_strStatus = kStatusStart;
 }
 
 bool CPinTester::DisplayedState(PortIndex P, int n) const
@@ -50,6 +77,75 @@ int CPinTester::OpenLine(const QString &deviceName)
     m_unansweredRequest.reset();
     m_lastUnexpected.reset();
     return m_serial.Open(deviceName, kLineSettings, kReadTimeoutMs);
+}
+
+std::optional<QString> CPinTester::OpenPort(const QString &portText)
+{
+    if (m_serial.IsOpen())
+        m_serial.Close();
+    const std::optional<QString> device = PortDeviceName(portText);
+    if (device && OpenLine(*device) == 1)
+        return device;
+    // The reason, where it is known, follows in a sentence of its own.
+    const OpenFailure failure = device ? m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
+    m_strStatus = QStringList{kStatusFailed, OpenFailureSentence(failure)}.join(u' ').trimmed();
+    return std::nullopt;
+}
+
+bool CPinTester::Connect(const QString &portText)
+{
+    const std::optional<QString> device = OpenPort(portText);
+    if (!device) {
+        m_lineKeeper.Forget();
+        return false;
+    }
+    m_lineKeeper.Watch(portText, *device);
+    SendState();
+    return true;
+}
+
+void CPinTester::SendState()
+{
+    SendDirections();
+    SendOutputs();
+    m_strStatus = LineStalled() ? kStatusNotAccepting : kStatusConnected;
+}
+
+void CPinTester::CloseLine()
+{
+    m_lineKeeper.Forget();
+    if (m_serial.IsOpen())
+        m_serial.Close();
+}
+
+void CPinTester::SetPortSource(std::shared_ptr<const PortSource> source)
+{
+    m_ports = std::move(source);
+    m_lineKeeper.SetPortSource(m_ports);
+}
+
+// The port state and the polling switch stay as they are for the device's return.
+void CPinTester::OnLineLost()
+{
+    m_serial.Close();
+    m_strStatus = kStatusDisconnected;
+    if (m_lineHandler)
+        m_lineHandler();
+}
+
+// The lost device is back: connected again as Connect does, with the same state.
+void CPinTester::OnDeviceFound(const QString &device)
+{
+    if (OpenLine(device) != 1)
+        return;
+    if (!m_lineKeeper.Resume(device)) {
+        m_serial.Close();
+        return;
+    }
+    BeginAction();
+    SendState();
+    if (m_lineHandler)
+        m_lineHandler();
 }
 
 void CPinTester::SendDirections()
@@ -104,6 +200,27 @@ PollResult CPinTester::Poll()
         result.answered[P] = true;
     }
     return result;
+}
+
+std::array<bool, kPortCount> CPinTester::PollAndKeep()
+{
+    std::array<bool, kPortCount> renewed{};
+    if (!m_serial.IsOpen())
+        return renewed;
+    const PollResult result = Poll();
+    for (PortIndex P = 0; P < kPortCount; ++P) {
+        const std::uint8_t r = result.levels[P];
+        renewed[P] = r >= 0x80 || r != m_portIn[P];
+        m_portIn[P] = r;
+        m_marks.Polled(P, m_portDir[P], r, m_portOut[P], result.answered[P]);
+    }
+    const QString problem = PollProblemText(result.outcome);
+    if (!problem.isEmpty())
+        m_strStatus = problem;
+    else if (m_strStatus == PollProblemText(PollResult::Outcome::NoAnswer)
+             || m_strStatus == PollProblemText(PollResult::Outcome::UnexpectedData) || m_strStatus == kStatusNotAccepting)
+        m_strStatus = kStatusConnected;
+    return renewed;
 }
 
 void CPinTester::TakeWaitingBytes()

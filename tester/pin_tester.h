@@ -1,17 +1,18 @@
 #pragma once
 
+#include "device/port_list.h"
 #include "device/serial_port.h"
+#include "tester/line_keeper.h"
+#include "tester/port_index.h"
+#include "tester/readback_marks.h"
 
 #include <QString>
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
-
-// Ports A, B and C are 0, 1 and 2, in this order for commands, fields and rows.
-using PortIndex = int;
-constexpr int kPortCount = 3;
-constexpr int kPinsPerPort = 8;
 
 // What one read request brought.
 struct PortReading
@@ -37,10 +38,18 @@ struct PollResult
 QString PollProblemText(PollResult::Outcome outcome);
 
 // The tester without its window: the device's port state, the captions the
-// state gives the pin buttons, and the exchanges with the device.
+// state gives the pin buttons, the exchanges with the device, the connect and
+// poll rules, the read-back marks, the status line and the keeping of the
+// line when the device goes and comes back. The window, korvane-cli and the
+// tests share it.
 class CPinTester
 {
 public:
+    CPinTester();
+    virtual ~CPinTester() = default;
+    CPinTester(const CPinTester &) = delete;
+    CPinTester &operator=(const CPinTester &) = delete;
+
     static constexpr int kReadTimeoutMs = 50;
     static constexpr int kLateAnswerLimitMs = 1000;
     static constexpr int kTrustAgainAfterMs = 1000;
@@ -59,9 +68,30 @@ public:
     void BeginAction() { m_bLineStalled = false; }
     bool LineStalled() const { return m_bLineStalled; }
 
+    // The start: all pins inputs reading high, outputs low, nothing read
+    // yet, and the status line's first text.
+    void Reset();
+
     // Opens the channel on the device with the tester's line settings; the
     // results are those of CSerialPort::Open.
     int OpenLine(const QString &deviceName);
+    // Opens the channel on the device that a Com Port text names, closing an
+    // open one first. The device's path; or nothing, with "Connection
+    // failed." and the reason where it is known in the status line.
+    std::optional<QString> OpenPort(const QString &portText);
+    // Opens the port, sends the whole state, directions then outputs, and
+    // keeps watch over the line; the status line says how it went.
+    bool Connect(const QString &portText);
+    // Closes the channel and forgets the device.
+    void CloseLine();
+    // Where the ports that prove a device's identity are listed.
+    void SetPortSource(std::shared_ptr<const PortSource> source);
+    const std::shared_ptr<const PortSource> &Ports() const { return m_ports; }
+    // Called when the keeper has closed a lost line or opened it again, once
+    // the status line says so.
+    void SetLineHandler(std::function<void()> handler) { m_lineHandler = std::move(handler); }
+    // After a poll tick: the line is checked with it.
+    void CheckLineAfterPoll() { m_lineKeeper.CheckAfterUse(); }
 
     // While the channel is open: the direction commands of ports A, B and C.
     void SendDirections();
@@ -82,6 +112,11 @@ public:
     // nobody asked for make the whole poll doubtful: no port counts as
     // answered and all read 0xFF.
     PollResult Poll();
+    // While connected: polls, keeps what the ports read and their marks, and
+    // sets the status line by the outcome. True for a port whose answer is
+    // new: different from the last, or 0x80 or above, which always counts
+    // as new.
+    std::array<bool, kPortCount> PollAndKeep();
 
     // Set bit = input / pin read high / pin driven high.
     std::uint8_t m_portDir[kPortCount] = {0xFF, 0xFF, 0xFF};
@@ -89,6 +124,8 @@ public:
     std::uint8_t m_portOut[kPortCount] = {0x00, 0x00, 0x00};
 
     CSerialPort m_serial;
+    ReadbackMarks m_marks;
+    QString m_strStatus;
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -99,10 +136,17 @@ private:
     // request, if there is one. Notes when any other byte was among them.
     void TakeWaitingBytes();
     bool InDoubt() const;
+    // The device takes the whole state at once.
+    void SendState();
+    void OnLineLost();
+    void OnDeviceFound(const QString &device);
 
     bool m_bLineStalled = false;
     // When the request still waiting for its answer was sent.
     std::optional<Clock::time_point> m_unansweredRequest;
     // When bytes nobody asked for last came.
     std::optional<Clock::time_point> m_lastUnexpected;
+    std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
+    LineKeeper m_lineKeeper{m_serial, m_ports};
+    std::function<void()> m_lineHandler;
 };

@@ -2,7 +2,6 @@
 
 #include "tester/pin_tester_dlg.h"
 
-#include "device/port_name.h"
 #include "res/resource.h"
 
 #include <QCheckBox>
@@ -10,14 +9,6 @@
 #include <variant>
 
 namespace {
-
-const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
-const QString kStatusConnected = QStringLiteral("Connection successful.");
-const QString kStatusFailed = QStringLiteral("Connection failed.");
-const QString kStatusNoAnswer = PollProblemText(PollResult::Outcome::NoAnswer);
-const QString kStatusUnexpected = PollProblemText(PollResult::Outcome::UnexpectedData);
-const QString kStatusNotAccepting = QStringLiteral("Device not accepting data.");
-const QString kStatusDisconnected = QStringLiteral("Device disconnected.");
 
 struct Pin
 {
@@ -81,15 +72,10 @@ void CPinTesterDlg::Dispatch(Notification notification, int id)
 bool CPinTesterDlg::OnInitDialog()
 {
     setWindowIcon(m_hIcon);
-    for (PortIndex P = 0; P < kPortCount; ++P) {
-        m_portDir[P] = 0xFF;
-        m_portIn[P] = 0xFF;
-        m_portOut[P] = 0x00;
-    }
+    Reset();
     m_strInA = m_strInB = m_strInC = QStringLiteral("FF");
     m_strDirA = m_strDirB = m_strDirC = QStringLiteral("FF");
     m_strOutA = m_strOutB = m_strOutC = QStringLiteral("00");
-    m_strStatus = kStatusStart;
     UpdateData(false);
     return true;
 }
@@ -97,49 +83,7 @@ bool CPinTesterDlg::OnInitDialog()
 void CPinTesterDlg::OnConnect()
 {
     UpdateData(true);
-    if (m_serial.IsOpen())
-        m_serial.Close();
-    const std::optional<QString> device = PortDeviceName(m_strComPort);
-    const int result = device ? OpenLine(*device) : -1;
-    if (result == 1) {
-        m_lineKeeper.Watch(m_strComPort, *device);
-        SendStateOnConnect();
-    } else {
-        m_lineKeeper.Forget();
-        // The reason, where it is known, follows in a sentence of its own.
-        const OpenFailure failure = device ? m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
-        m_strStatus = QStringList{kStatusFailed, OpenFailureSentence(failure)}.join(u' ').trimmed();
-    }
-    UpdateData(false);
-}
-
-// The device takes the window's state at once.
-void CPinTesterDlg::SendStateOnConnect()
-{
-    SendDirections();
-    SendOutputs();
-    m_strStatus = LineStalled() ? kStatusNotAccepting : kStatusConnected;
-}
-
-// The port state and the polling switch stay as they are for the device's return.
-void CPinTesterDlg::OnDeviceLost()
-{
-    m_serial.Close();
-    m_strStatus = kStatusDisconnected;
-    UpdateData(false);
-}
-
-// The lost device is back: connected again as Connect does, with the same state.
-void CPinTesterDlg::OnDeviceFound(const QString &device)
-{
-    if (OpenLine(device) != 1)
-        return;
-    if (!m_lineKeeper.Resume(device)) {
-        m_serial.Close();
-        return;
-    }
-    BeginAction();
-    SendStateOnConnect();
+    Connect(m_strComPort);
     UpdateData(false);
 }
 
@@ -194,27 +138,18 @@ void CPinTesterDlg::OnPollOnce()
     PollInputs();
 }
 
-// An answer of 0x80 or above always counts as new, so such a port is redrawn
-// at every poll. A port that gave no answer reads 0xFF, and the status line
-// says what went wrong until a poll gets all three answers again.
+// A port whose answer the core counts as new is redrawn; the input fields
+// are always rewritten.
 void CPinTesterDlg::PollInputs()
 {
     if (!m_serial.IsOpen())
         return;
-    const PollResult result = Poll();
+    const std::array<bool, kPortCount> renewed = PollAndKeep();
     for (PortIndex P = 0; P < kPortCount; ++P) {
-        const std::uint8_t r = result.levels[P];
-        if (r >= 0x80 || r != m_portIn[P]) {
-            m_portIn[P] = r;
+        if (renewed[P])
             RefreshStateRow(P);
-        }
-        m_marks.Polled(P, m_portDir[P], r, m_portOut[P], result.answered[P]);
     }
     RefreshMarks();
-    if (result.outcome != PollResult::Outcome::Answered)
-        m_strStatus = PollProblemText(result.outcome);
-    else if (m_strStatus == kStatusNoAnswer || m_strStatus == kStatusUnexpected || m_strStatus == kStatusNotAccepting)
-        m_strStatus = kStatusConnected;
     ShowInHex();
 }
 
@@ -232,7 +167,7 @@ void CPinTesterDlg::timerEvent(QTimerEvent *event)
     if (event->timerId() == m_pollTimer.timerId()) {
         BeginAction();
         OnTimer(POLL_TIMER_ID);
-        m_lineKeeper.CheckAfterUse();
+        CheckLineAfterPoll();
     } else
         QDialog::timerEvent(event);
 }
@@ -254,9 +189,7 @@ void CPinTesterDlg::reject()
 
 void CPinTesterDlg::CloseChannelAndStopPolling()
 {
-    m_lineKeeper.Forget();
-    if (m_serial.IsOpen())
-        m_serial.Close();
+    CloseLine();
     m_pollTimer.stop();
 }
 

@@ -38,12 +38,11 @@ CPinTesterDlg::CPinTesterDlg(QWidget *parent)
     : QDialog(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
       m_hIcon(LoadMainFrameIcon()), m_template(PinTesterDialogTemplate(), *this),
-      m_portList(new PortListPopup(qobject_cast<QLineEdit *>(GetDlgItem(IDC_COMPORT)), m_ports))
+      m_portList(new PortListPopup(qobject_cast<QLineEdit *>(GetDlgItem(IDC_COMPORT)), Ports()))
 {
     ConnectNotifications();
     DescribeControls();
-    connect(&m_lineKeeper, &LineKeeper::lost, this, &CPinTesterDlg::OnDeviceLost);
-    connect(&m_lineKeeper, &LineKeeper::found, this, &CPinTesterDlg::OnDeviceFound);
+    SetLineHandler([this] { UpdateData(false); });
 }
 
 // The pin buttons are described by their template captions until a refresh
@@ -66,9 +65,8 @@ void CPinTesterDlg::DescribeControls()
 
 void CPinTesterDlg::SetPortSource(std::shared_ptr<const PortSource> source)
 {
-    m_ports = std::move(source);
-    m_portList->SetSource(m_ports);
-    m_lineKeeper.SetPortSource(m_ports);
+    CPinTester::SetPortSource(std::move(source));
+    m_portList->SetSource(Ports());
 }
 
 int CPinTesterDlg::DoModal()

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "device/port_list.h"
-#include "tester/line_keeper.h"
 #include "tester/pin_tester.h"
-#include "tester/readback_marks.h"
 #include "ui/realised_template.h"
 
 #include <QBasicTimer>
@@ -66,7 +64,6 @@ public:
     QString m_strDirA, m_strDirB, m_strDirC;
     QString m_strOutA, m_strOutB, m_strOutC;
     QString m_strComPort;
-    QString m_strStatus;
     QString m_strInA, m_strInB, m_strInC;
     QIcon m_hIcon;
 
@@ -104,16 +101,10 @@ private:
     void OnChangeDirHex(int id);
     void OnChangeOutHex(int id);
     void OnTimer(int timerId);
-    void OnDeviceLost();
-    void OnDeviceFound(const QString &device);
-    void SendStateOnConnect();
     void CloseChannelAndStopPolling();
 
     RealisedTemplate m_template;
-    std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
     PortListPopup *m_portList;
-    LineKeeper m_lineKeeper{m_serial, m_ports};
-    ReadbackMarks m_marks;
     QBasicTimer m_pollTimer;
     bool m_bInExchange = false;
     bool m_bInitialised = false;

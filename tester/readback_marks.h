@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tester/pin_tester.h"
+#include "tester/port_index.h"
 
 #include <cstdint>
 #include <utility>

@@ -46,7 +46,19 @@ private slots:
         t.Click(StateButtonId(0, 0));
         t.TypeOver(IDC_DIRHEX_C, "12");
         t.TypeOver(IDC_OUTHEX_B, "34");
+        // A poll, by hand or by the timer, changes nothing that shows.
+        const auto shown = [&] {
+            QStringList texts;
+            for (const ControlTemplate &control : PinTesterDialogTemplate().controls)
+                texts << t.Text(control.id);
+            return texts;
+        };
+        const QStringList before = shown();
         t.Click(IDC_POLL_ONCE);
+        t.Click(IDC_CONTINUOUS);
+        QTest::qWait(250);
+        t.Click(IDC_CONTINUOUS);
+        QCOMPARE(shown(), before);
         QCOMPARE(t.Wire(), QByteArray());
         // The next connect sends the whole state.
         t.Connect(t.DevicePath());

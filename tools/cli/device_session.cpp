@@ -1,21 +1,12 @@
 #include "tools/cli/device_session.h"
 
 #include "device/line_presence.h"
-#include "device/open_failure.h"
-#include "device/port_name.h"
 #include "tools/cli/console.h"
 #include "tools/cli/state_file.h"
 
 #include <QStringList>
 
 namespace {
-
-// What the window's status line says about a failed connect: the reason,
-// where it is known, follows in a sentence of its own.
-QString ConnectFailedText(const OpenFailure &failure)
-{
-    return QStringList{QStringLiteral("Connection failed."), OpenFailureSentence(failure)}.join(u' ').trimmed();
-}
 
 void CopyTo(CPinTester &tester, const PortState &state)
 {
@@ -42,14 +33,11 @@ int DeviceSession::Open()
         return kSuccess;
     if (!m_portText)
         return Report(kUsageError, QStringLiteral("this command needs a port: give -p PORT before it"));
-    const std::optional<QString> device = PortDeviceName(*m_portText);
-    const int result = device ? m_tester.OpenLine(*device) : -1;
-    if (result != 1) {
-        const OpenFailure failure = device ? m_tester.m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
-        return Report(kNoDevice, Shown(*m_portText) + QStringLiteral(": ") + ConnectFailedText(failure));
-    }
+    const std::optional<QString> device = m_tester.OpenPort(*m_portText);
+    if (!device)
+        return Report(kNoDevice, Shown(*m_portText) + QStringLiteral(": ") + m_tester.m_strStatus);
     m_device = *device;
-    m_identity = DeviceIdentity(*m_portText, m_device, *m_ports);
+    m_identity = DeviceIdentity(*m_portText, m_device, *m_tester.Ports());
     m_statePath = StateFilePath(StableDeviceName(*device));
     QString problem;
     if (!LoadState(m_statePath, m_deviceState, problem)) {
@@ -88,7 +76,7 @@ bool DeviceSession::Lost()
 
 bool DeviceSession::Reopen()
 {
-    for (const QString &device : m_identity.Candidates(*m_ports)) {
+    for (const QString &device : m_identity.Candidates(*m_tester.Ports())) {
         if (m_tester.OpenLine(device) != 1)
             continue;
         if (!LineLost(m_tester.m_serial, device)) {

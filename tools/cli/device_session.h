@@ -50,7 +50,6 @@ private:
     std::optional<QString> m_portText;
     CPinTester m_tester;
     QString m_device;
-    std::shared_ptr<const PortSource> m_ports = MakeSystemPorts();
     DeviceIdentity m_identity;
     QString m_statePath;
     PortState m_deviceState;
