@@ -2,7 +2,10 @@
 
 #include "device/open_failure.h"
 
+#include <QByteArray>
 #include <QString>
+#include <QStringList>
+#include <functional>
 #include <optional>
 
 // Other programs' claims on a port: UUCP lock files (LCK..name in /var/lock
@@ -17,7 +20,20 @@
 // replaces it. Nothing here blocks, whatever is found at a lock file's path.
 std::optional<OpenFailure> LockFileRefusal(const QString &deviceName);
 
-// Takes flock(LOCK_EX | LOCK_NB) on the open port, held until it is closed.
-// When another program holds it: in use, naming that program where the
-// kernel tells it.
-std::optional<OpenFailure> TakeDeviceFlock(int fd);
+// Takes the device's own exclusive lock (flock on POSIX) on the open port,
+// given by its native handle, held until it is closed. When another program
+// holds it: in use, naming that program where the system tells it.
+std::optional<OpenFailure> TakeDeviceLock(qintptr port);
+
+// The rules apart from the system.
+
+// The names other programs give the device's lock: Qt's (the path below /dev
+// with '/' made '_') and the UUCP one (the last part of the path), for the
+// name as given and for the device it leads to.
+QStringList LockFileNames(const QString &deviceName);
+
+// What the lock file at path, holding `content` and last changed ageSeconds
+// ago, says against opening the device; isRunning tells whether a process
+// runs.
+std::optional<OpenFailure> RefusalOfLockContent(const QByteArray &content, qint64 ageSeconds, const QString &path,
+                                                const std::function<bool(qint64 pid)> &isRunning);

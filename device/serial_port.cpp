@@ -4,10 +4,6 @@
 #include "device/port_locks.h"
 
 #include <QDeadlineTimer>
-#include <cerrno>
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace {
 
@@ -71,7 +67,7 @@ int CSerialPort::Open(const QString &deviceName, const char *settings, int readT
         m_port.clearError();
         return -1;
     }
-    if (const std::optional<OpenFailure> taken = TakeDeviceFlock(m_port.handle())) {
+    if (const std::optional<OpenFailure> taken = TakeDeviceLock(m_port.handle())) {
         m_lastOpenFailure = *taken;
         m_port.close();
         m_port.clearError();
@@ -102,36 +98,11 @@ bool CSerialPort::Close()
     return wasOpen;
 }
 
-// The exchanges go straight to the descriptor: a request and its answer are
-// a few bytes, and the buffered device's notifications and event-loop wakeups
-// would cost more than the wire.
 int CSerialPort::Write(const void *data, short length)
 {
     if (!m_port.isOpen() || length < 0)
         return -1;
-    const int fd = m_port.handle();
-    const char *bytes = static_cast<const char *>(data);
-    const QDeadlineTimer deadline(kWriteTimeoutMs);
-    short written = 0;
-    while (written < length) {
-        const ssize_t count = ::write(fd, bytes + written, length - written);
-        if (count > 0) {
-            written += count;
-            continue;
-        }
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0 && errno != EAGAIN) {
-            ReportTrouble();
-            return -1;
-        }
-        if (!WaitFor(POLLOUT, deadline)) {
-            // Unsent bytes would otherwise leave later, behind newer commands.
-            ::tcflush(fd, TCOFLUSH);
-            return written > 0 ? -2 : -1;
-        }
-    }
-    return length;
+    return WriteToLine(static_cast<const char *>(data), length);
 }
 
 unsigned char CSerialPort::ReadByte()
@@ -152,35 +123,7 @@ std::optional<unsigned char> CSerialPort::TryReadByte(const QDeadlineTimer &dead
     // Bytes that arrived while the window was idle were taken in by the port's own reader.
     if (m_port.bytesAvailable() > 0 && m_port.read(&byte, 1) == 1)
         return static_cast<unsigned char>(byte);
-    const int fd = m_port.handle();
-    while (WaitFor(POLLIN, deadline)) {
-        const ssize_t count = ::read(fd, &byte, 1);
-        if (count == 1)
-            return static_cast<unsigned char>(byte);
-        if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
-            // End of file or an error: the line has hung up or failed.
-            ReportTrouble();
-            break;
-        }
-    }
-    return std::nullopt;
-}
-
-bool CSerialPort::WaitFor(short events, const QDeadlineTimer &deadline)
-{
-    for (;;) {
-        pollfd line{m_port.handle(), events, 0};
-        const int ready = ::poll(&line, 1, static_cast<int>(deadline.remainingTime()));
-        if (ready > 0 && (line.revents & events))
-            return true;
-        if (ready > 0) {
-            // Hung up or failed, and nothing left to read.
-            ReportTrouble();
-            return false;
-        }
-        if (ready == 0 || errno != EINTR)
-            return false;
-    }
+    return ReadFromLine(deadline);
 }
 
 void CSerialPort::ReportTrouble()

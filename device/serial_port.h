@@ -53,9 +53,11 @@ public:
     void SetTroubleHandler(std::function<void()> handler) { m_troubleHandler = std::move(handler); }
 
 private:
-    // Waits until the line is ready for `events` or the deadline passes;
-    // false on time-out or when the line has hung up or failed.
-    bool WaitFor(short events, const QDeadlineTimer &deadline);
+    // The exchanges on the open port, in the platform's own file
+    // (serial_port_posix.cpp). WriteToLine gives what Write gives; both call
+    // the trouble handler when the line hangs up or fails.
+    int WriteToLine(const char *bytes, short length);
+    std::optional<unsigned char> ReadFromLine(const QDeadlineTimer &deadline);
     void ReportTrouble();
 
     QSerialPort m_port;
