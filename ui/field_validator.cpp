@@ -1,7 +1,5 @@
 #include "ui/field_validator.h"
 
-#include "tester/hex_text.h"
-
 #include <QRegularExpression>
 
 namespace {
@@ -13,6 +11,17 @@ const QRegularExpression kLineBreak(QStringLiteral("[\\n\\v\\f\\r\\x{85}\\x{2028
 bool NeverEnters(QChar c)
 {
     return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+}
+
+// Each character upper-cased on its own, as an upper-case edit control does,
+// so the number of characters never changes.
+QString UpperCased(const QString &text)
+{
+    QString upper;
+    upper.reserve(text.size());
+    for (const uint c : text.toUcs4())
+        upper += QChar::fromUcs4(QChar::toUpper(c));
+    return upper;
 }
 
 } // namespace

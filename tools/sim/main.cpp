@@ -3,20 +3,7 @@
 #include "res/version.h"
 #include "tools/sim/virtual_device.h"
 
-#include <csignal>
 #include <cstdio>
-
-namespace {
-
-VirtualDevice *g_device = nullptr;
-
-void OnSignal(int)
-{
-    if (g_device)
-        g_device->Stop();
-}
-
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -40,18 +27,12 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "korvane-sim: %s\n", error.c_str());
         return 1;
     }
-    g_device = &device;
-    struct sigaction action{};
-    action.sa_handler = OnSignal;
-    for (int signal : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
-    std::signal(SIGPIPE, SIG_IGN);
+    device.StopOnSignals();
 
     std::printf("korvane-sim: device on %s\n", device.DevicePath().c_str());
     if (!options.link.empty())
         std::printf("korvane-sim: linked as %s\n", options.link.c_str());
     std::fflush(stdout);
     device.Run();
-    g_device = nullptr;
     return 0;
 }

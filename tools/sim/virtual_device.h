@@ -33,6 +33,9 @@ public:
     void Start();
     // Safe to call from a signal handler.
     void Stop();
+    // Makes SIGINT, SIGTERM and SIGHUP stop the device that runs in Run(),
+    // and a reader gone from standard output harmless.
+    void StopOnSignals();
 
     // Everything received so far, in order.
     std::vector<std::uint8_t> Received() const;

@@ -1,6 +1,7 @@
 #include "tools/sim/virtual_device.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +12,14 @@
 #include <unistd.h>
 
 namespace {
+
+VirtualDevice *g_stoppedBySignals = nullptr;
+
+void OnSignal(int)
+{
+    if (g_stoppedBySignals)
+        g_stoppedBySignals->Stop();
+}
 
 void CloseFd(int &fd)
 {
@@ -29,6 +38,8 @@ VirtualDevice::VirtualDevice(SimOptions options) : m_options(std::move(options))
 
 VirtualDevice::~VirtualDevice()
 {
+    if (g_stoppedBySignals == this)
+        g_stoppedBySignals = nullptr;
     if (m_thread.joinable()) {
         Stop();
         m_thread.join();
@@ -70,6 +81,16 @@ bool VirtualDevice::Open(std::string &error)
         }
     }
     return true;
+}
+
+void VirtualDevice::StopOnSignals()
+{
+    g_stoppedBySignals = this;
+    struct sigaction action{};
+    action.sa_handler = OnSignal;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 void VirtualDevice::Start()
