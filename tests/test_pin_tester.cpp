@@ -97,6 +97,52 @@ private slots:
         QCOMPARE(tester.m_strStatus, "Unexpected data from device.");
     }
 
+    // Answers that come after the read time-out, however late, and second
+    // copies of answers are never taken as the answers to later requests;
+    // once the device behaves, polls are good again.
+    void answersThatCannotBeToldApartAreNeverShown_data()
+    {
+        QTest::addColumn<int>("delayMs");
+        QTest::addColumn<bool>("doubled");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("a little late") << 65 << false << "No answer from device.";
+        QTest::newRow("later than a poll period") << 120 << false << "No answer from device.";
+        QTest::newRow("three periods late") << 320 << false << "No answer from device.";
+        QTest::newRow("answered twice") << 0 << true << "Unexpected data from device.";
+    }
+    void answersThatCannotBeToldApartAreNeverShown()
+    {
+        QFETCH(int, delayMs);
+        QFETCH(bool, doubled);
+        QFETCH(QString, status);
+        PtyDevice device;
+        device.Start();
+        for (PortIndex P = 0; P < kPortCount; ++P)
+            device.SetInputs(P, static_cast<std::uint8_t>(0x11 * (P + 1)));
+        device.SetDelayMs(delayMs);
+        device.SetDoubleAnswers(doubled);
+        CPinTester tester;
+        tester.Reset();
+        QVERIFY(tester.Connect(device.path));
+        auto tick = [&] {
+            QTest::qWait(100);
+            tester.BeginAction();
+            tester.PollAndKeep();
+        };
+        // A second copy still on its way when a poll ends is met by the next poll.
+        tick();
+        tick();
+        for (int i = 0; i < 20; ++i) {
+            tick();
+            QCOMPARE(Levels(tester) + u' ' + tester.m_strStatus, "FFFFFF " + status);
+        }
+        device.SetDelayMs(0);
+        device.SetDoubleAnswers(false);
+        for (int i = 0; i < 30 && tester.m_strStatus != "Connection successful."; ++i)
+            tick();
+        QCOMPARE(Levels(tester) + u' ' + tester.m_strStatus, "112233 Connection successful.");
+    }
+
     // An output that reads back otherwise is marked until it reads its level
     // again or becomes an input; a port that did not answer has no marks.
     void marksFollowThePolls()
