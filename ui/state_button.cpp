@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QStyle>
+#include <QStyleOptionFocusRect>
 
 StateButton::StateButton(const QString &text, QWidget *parent) : QPushButton(text, parent)
 {
@@ -76,4 +77,13 @@ void StateButton::paintEvent(QPaintEvent *)
         caption.setColor(QPalette::ButtonText, warningColour(colours));
     style()->drawItemText(&painter, inside, Qt::AlignCenter | Qt::TextShowMnemonic, caption, isEnabled(), text(),
                           QPalette::ButtonText);
+
+    // The style's own focus frame too, as other buttons show it when the
+    // keyboard moved the focus.
+    if (focus) {
+        QStyleOptionFocusRect frame;
+        frame.initFrom(this);
+        frame.rect = inside;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &frame, &painter, this);
+    }
 }
