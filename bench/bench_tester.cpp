@@ -18,7 +18,6 @@
 #include "tester/pin_tester_dlg.h"
 #include "tools/sim/virtual_device.h"
 #include "ui/control_text.h"
-#include "ui/paint_transfer.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -173,7 +172,6 @@ int main(int argc, char **argv)
 {
     const bool display = !qEnvironmentVariableIsEmpty("DISPLAY");
     qputenv("QT_QPA_PLATFORM", display ? "xcb" : "offscreen");
-    SendPaintsOverTheConnection();
     QApplication app(argc, argv);
     const int rounds = NumberArgument(argc, argv, 1, 2000);
     const int seconds = NumberArgument(argc, argv, 2, 60);

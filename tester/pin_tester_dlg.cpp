@@ -4,10 +4,9 @@
 #include "res/resource.h"
 #include "tester/hex_text.h"
 #include "tester/pin_descriptions.h"
-#include "ui/caption_mark.h"
 #include "ui/control_text.h"
-#include "ui/frame_look.h"
 #include "ui/port_list_popup.h"
+#include "ui/state_button.h"
 #include "ui/window_centring.h"
 
 #include <QAbstractButton>
@@ -169,7 +168,8 @@ void CPinTesterDlg::RefreshStateCaption(int stateButton, PortIndex P, int n)
 void CPinTesterDlg::RefreshPinPair(int directionButton, int stateButton, PortIndex P, int n)
 {
     const bool input = (m_portDir[P] >> n) & 1;
-    SetFrameLook(GetDlgItem(stateButton), input ? FrameLook::Flat : FrameLook::Heavy);
+    if (auto *button = qobject_cast<StateButton *>(GetDlgItem(stateButton)))
+        button->setLook(input ? StateButton::Look::Flat : StateButton::Look::Heavy);
     RefreshStateCaption(stateButton, P, n);
     SetControlText(GetDlgItem(directionButton), DirectionCaption(P, n));
     SetControlDescription(GetDlgItem(directionButton), DirectionDescription(P, n, input));
@@ -191,7 +191,8 @@ void CPinTesterDlg::RefreshMarks()
                 continue;
             QWidget *button = GetDlgItem(StateButtonId(P, n));
             const bool marked = m_marks.Marked(P, n);
-            SetCaptionMark(button, marked);
+            if (auto *state = qobject_cast<StateButton *>(button))
+                state->setMarked(marked);
             SetControlDescription(button, StateDescription(P, n, ControlText(button), marked));
         }
     }

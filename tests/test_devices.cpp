@@ -2,7 +2,7 @@
 #include "pty_device.h"
 #include "sim_process.h"
 #include "tester_fixture.h"
-#include "ui/frame_look.h"
+#include "ui/state_button.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -242,7 +242,9 @@ private slots:
         QCOMPARE(pin(0, 4)->toolTip(), QStringLiteral("Port A pin 4 state: 0 (driven 0, reads 1)"));
         QCOMPARE(pin(1, 1)->accessibleName(), QStringLiteral("Port B pin 1 state: 1 (driven 1, reads 0)"));
         QCOMPARE(t.Text(StateButtonId(0, 3)) + t.Text(StateButtonId(1, 1)) + t.Text(StateButtonId(1, 2)), "110");
-        QCOMPARE(GetFrameLook(pin(0, 3)), FrameLook::Heavy);
+        auto *marked = qobject_cast<StateButton *>(pin(0, 3));
+        QVERIFY(marked);
+        QCOMPARE(marked->look(), StateButton::Look::Heavy);
 
         // A poll that reads the driven level again takes the mark away; so
         // does making the pin an input.

@@ -1,7 +1,7 @@
 #include "res/resource.h"
 #include "tester/pin_tester_dlg.h"
 #include "ui/control_text.h"
-#include "ui/frame_look.h"
+#include "ui/state_button.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -124,15 +124,16 @@ private slots:
             row += Text(dlg, StateButtonId(0, n));
         QCOMPARE(row + QString::number(touched), "100000018");
 
-        QWidget *button = dlg.GetDlgItem(StateButtonId(1, 3));
-        QCOMPARE(GetFrameLook(button), FrameLook::Sunken);
+        auto *button = qobject_cast<StateButton *>(dlg.GetDlgItem(StateButtonId(1, 3)));
+        QVERIFY(button);
+        QCOMPARE(button->look(), StateButton::Look::Sunken);
         const QImage sunken = button->grab().toImage();
         dlg.RefreshPinPair(DirectionButtonId(1, 3), StateButtonId(1, 3), 1, 3);
-        QCOMPARE(GetFrameLook(button), FrameLook::Flat);
+        QCOMPARE(button->look(), StateButton::Look::Flat);
         const QImage flat = button->grab().toImage();
         dlg.m_portDir[1] = 0xF7;
         dlg.RefreshPinPair(DirectionButtonId(1, 3), StateButtonId(1, 3), 1, 3);
-        QCOMPARE(GetFrameLook(button), FrameLook::Heavy);
+        QCOMPARE(button->look(), StateButton::Look::Heavy);
         QCOMPARE(Text(dlg, DirectionButtonId(1, 3)), QStringLiteral("O"));
         const QImage heavy = button->grab().toImage();
         QVERIFY(sunken != flat && flat != heavy && sunken != heavy);

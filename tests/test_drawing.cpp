@@ -1,71 +1,54 @@
 #include "tester_fixture.h"
-#include "ui/field_edit.h"
-#include "ui/frame_look.h"
+#include "ui/state_button.h"
 
-#include <QGroupBox>
-#include <QScreen>
 #include <QThread>
 #include <functional>
 
 namespace {
 
-// The widgets that get paint events while it lives; `onPaint`, when set,
-// runs at the first paint of `first`.
-class PaintWatch : public QObject
+// Runs `onPaint` at the first paint of `watched` while it lives.
+class FirstPaint : public QObject
 {
 public:
-    PaintWatch() { qApp->installEventFilter(this); }
-    ~PaintWatch() override { qApp->removeEventFilter(this); }
-
-    // Every widget painted since the last call, once pending paints are done.
-    QSet<QObject *> Painted()
+    FirstPaint(QObject *watched, std::function<void()> onPaint) : m_watched(watched), m_onPaint(std::move(onPaint))
     {
-        QTest::qWait(30);
-        return std::exchange(m_painted, {});
+        qApp->installEventFilter(this);
     }
-
-    QObject *first = nullptr;
-    std::function<void()> onPaint;
+    ~FirstPaint() override { qApp->removeEventFilter(this); }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() != QEvent::Paint)
-            return false;
-        m_painted.insert(watched);
-        if (watched == first && onPaint)
-            std::exchange(onPaint, nullptr)();
+        if (watched == m_watched && event->type() == QEvent::Paint && m_onPaint)
+            std::exchange(m_onPaint, nullptr)();
         return false;
     }
 
 private:
-    QSet<QObject *> m_painted;
+    QObject *m_watched;
+    std::function<void()> m_onPaint;
 };
 
-QSet<QObject *> WidgetsOf(const CPinTesterDlg &dlg, std::initializer_list<int> ids)
+QPalette DarkPalette()
 {
-    QSet<QObject *> widgets;
-    for (int id : ids)
-        widgets.insert(dlg.GetDlgItem(id));
-    return widgets;
+    QPalette dark(QColor(53, 53, 53));
+    dark.setColor(QPalette::WindowText, Qt::white);
+    dark.setColor(QPalette::ButtonText, Qt::white);
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    return dark;
 }
 
-// The window as it shows now (its backing store, where kept drawings are
-// copied in), painted from its kept drawings, and painted from drawings all
-// made anew by the controls' own paint.
-struct Looks
+// Whether the colour shows within `columns` of the image.
+bool Contains(const QImage &image, const QColor &colour, int columns = -1)
 {
-    QImage shown, kept, made;
-};
-
-Looks LooksOf(CPinTesterDlg &dlg)
-{
-    auto rgb = [](const QPixmap &pixmap) { return pixmap.toImage().convertToFormat(QImage::Format_RGB32); };
-    dlg.UpdateWindow();
-    const QImage shown = rgb(dlg.screen()->grabWindow(dlg.winId()));
-    const QImage kept = rgb(dlg.grab());
-    dlg.findChild<FieldEdit *>()->Drawings()->Forget();
-    return {shown, kept, rgb(dlg.grab())};
+    const int width = columns < 0 ? image.width() : columns;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (image.pixel(x, y) == colour.rgb())
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -74,77 +57,61 @@ class TestDrawing : public QObject
 {
     Q_OBJECT
 private slots:
-    // Polls and clicks repaint the controls they change but never the group
-    // boxes or the window beneath them; a poll that finds nothing new and a
-    // refresh to the same look repaint nothing.
-    void changesRepaintTheirControlsAlone()
+    // A state button's border, background and caption as they show, in the
+    // colours of a light and a dark palette.
+    void stateButtonLooks_data()
     {
-        TesterFixture t;
-        CPinTesterDlg &dlg = t.Dlg();
-        QSet<QObject *> beneath{&dlg};
-        for (QGroupBox *box : dlg.findChildren<QGroupBox *>())
-            beneath.insert(box);
-        for (int P = 0; P < kPortCount; ++P)
-            t.Device().SetInputs(P, 0x11);
-        t.Connect(t.DevicePath());
-        dlg.PollInputs();
-        PaintWatch watch;
-        watch.Painted();
-
-        dlg.PollInputs();
-        QCOMPARE(watch.Painted(), QSet<QObject *>());
-
-        t.Device().SetInputs(1, 0x12);
-        dlg.PollInputs();
-        QCOMPARE(watch.Painted(), WidgetsOf(dlg, {StateButtonId(1, 0), StateButtonId(1, 1), IDC_INHEX_B}));
-
-        t.Click(DirectionButtonId(2, 6));
-        QSet<QObject *> painted = watch.Painted();
-        QVERIFY(painted.contains(WidgetsOf(dlg, {DirectionButtonId(2, 6), StateButtonId(2, 6), IDC_DIRHEX_C})));
-        QVERIFY(!painted.intersects(beneath));
-
-        t.TypeOver(IDC_OUTHEX_A, "5a");
-        painted = watch.Painted();
-        QVERIFY(painted.contains(dlg.GetDlgItem(IDC_OUTHEX_A)));
-        QVERIFY(!painted.intersects(beneath));
-
-        dlg.RefreshPinPair(DirectionButtonId(2, 6), StateButtonId(2, 6), 2, 6);
-        QCOMPARE(watch.Painted(), QSet<QObject *>());
+        QTest::addColumn<StateButton::Look>("look");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QPalette::ColorRole>("edge");
+        QTest::addColumn<QPalette::ColorRole>("inside");
+        using L = StateButton::Look;
+        using R = QPalette::ColorRole;
+        QTest::newRow("sunken") << L::Sunken << false << "" << R::Dark << R::Button;
+        QTest::newRow("flat") << L::Flat << false << "" << R::Button << R::Button;
+        QTest::newRow("heavy") << L::Heavy << false << "" << R::WindowText << R::Button;
+        QTest::newRow("heavy, dark") << L::Heavy << true << "" << R::WindowText << R::Button;
+        QTest::newRow("flat, marked") << L::Flat << false << "mark" << R::Button << R::Button;
+        QTest::newRow("heavy, marked, dark") << L::Heavy << true << "mark" << R::WindowText << R::Button;
+        QTest::newRow("sunken, focused") << L::Sunken << false << "focus" << R::Highlight << R::Button;
+        QTest::newRow("flat, focused, dark") << L::Flat << true << "focus" << R::Highlight << R::Button;
+        QTest::newRow("heavy, focused") << L::Heavy << false << "focus" << R::Highlight << R::Button;
+        QTest::newRow("heavy, pressed") << L::Heavy << false << "press" << R::WindowText << R::Mid;
+        QTest::newRow("heavy, disabled") << L::Heavy << false << "disable" << R::WindowText << R::Button;
     }
-
-    // A control painted from a kept drawing looks exactly as a drawing made
-    // anew would, on the screen and in a grab, through looks new and seen
-    // before: values, captions, focus and selection.
-    void keptDrawingsAreNeverStale()
+    void stateButtonLooks()
     {
-        CPinTesterDlg dlg;
-        dlg.show();
-        QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        auto show = [&dlg](std::uint8_t a, std::uint8_t b) {
-            dlg.m_portIn[0] = a;
-            dlg.m_portIn[1] = b;
-            dlg.RefreshStateRow(0);
-            dlg.RefreshStateRow(1);
-            dlg.ShowInHex();
-        };
-        auto *inputA = qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_INHEX_A));
-        QWidget *direction = dlg.GetDlgItem(DirectionButtonId(0, 2));
-        const std::function<void()> steps[] = {
-            [] {},
-            [&] { show(0x5A, 0xC3); },
-            [&] { qobject_cast<QAbstractButton *>(direction)->click(); },
-            [&] { show(0x00, 0x12); },
-            [&] { show(0x5A, 0xC3); },
-            [&] { inputA->setFocus(); },
-            [&] { inputA->selectAll(); },
-            [&] { direction->setFocus(); },
-        };
-        for (const std::function<void()> &step : steps) {
-            step();
-            const Looks looks = LooksOf(dlg);
-            QCOMPARE(looks.kept, looks.made);
-            QCOMPARE(looks.shown, looks.made);
-        }
+        QFETCH(StateButton::Look, look);
+        QFETCH(bool, dark);
+        QFETCH(QString, gesture);
+        QFETCH(QPalette::ColorRole, edge);
+        QFETCH(QPalette::ColorRole, inside);
+        QWidget window;
+        if (dark)
+            window.setPalette(DarkPalette());
+        auto *button = new StateButton(QStringLiteral("1"), &window);
+        button->setGeometry(10, 10, 24, 24);
+        auto *other = new StateButton(QStringLiteral("0"), &window);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        button->setLook(look);
+        button->setMarked(gesture == "mark");
+        button->setEnabled(gesture != "disable");
+        (gesture == "focus" ? button : other)->setFocus();
+        button->setDown(gesture == "press");
+
+        const QImage image = button->grab().toImage();
+        const QPalette palette = button->palette();
+        const QPalette::ColorGroup group = gesture == "disable" ? QPalette::Disabled : QPalette::Active;
+        QVERIFY(Contains(image, palette.color(group, edge), 1));
+        QCOMPARE(image.pixel(5, 5), palette.color(group, inside).rgb());
+        if (look == StateButton::Look::Heavy)
+            QCOMPARE(image.pixel(2, 12), palette.color(group, edge).rgb());
+        const QColor caption = gesture == "mark" ? (dark ? QColor(255, 110, 110) : QColor(Qt::red))
+                                                 : palette.color(group, QPalette::ButtonText);
+        QVERIFY2(Contains(image, caption), qPrintable(caption.name()));
     }
 
     // A direction click shows the state button's new look before the
@@ -155,17 +122,16 @@ private slots:
         TesterFixture t;
         t.Connect(t.DevicePath());
         const int connectBytes = static_cast<int>(t.Wire(15).size());
-        QWidget *state = t.Dlg().GetDlgItem(StateButtonId(0, 2));
-        PaintWatch watch;
-        watch.first = state;
+        auto *state = qobject_cast<StateButton *>(t.Dlg().GetDlgItem(StateButtonId(0, 2)));
+        QVERIFY(state);
         int receivedAtPaint = -1;
-        watch.onPaint = [&] {
+        const FirstPaint paint(state, [&] {
             QThread::msleep(50);
             receivedAtPaint = static_cast<int>(t.Device().Received().size());
-        };
+        });
         t.Click(DirectionButtonId(0, 2));
         QCOMPARE(receivedAtPaint, connectBytes);
-        QCOMPARE(GetFrameLook(state), FrameLook::Heavy);
+        QCOMPARE(state->look(), StateButton::Look::Heavy);
         QCOMPARE(t.Wire(connectBytes + 9).size(), connectBytes + 9);
     }
 };

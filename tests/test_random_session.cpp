@@ -1,6 +1,6 @@
 #include "tester/hex_text.h"
 #include "tester_fixture.h"
-#include "ui/frame_look.h"
+#include "ui/state_button.h"
 
 #include <QCheckBox>
 #include <QRandomGenerator>
@@ -120,9 +120,10 @@ private:
             for (int n = 0; n < 8; ++n) {
                 QCOMPARE(t.Text(DirectionButtonId(P, n)), dlg.DirectionCaption(P, n));
                 QCOMPARE(t.Text(StateButtonId(P, n)), dlg.StateCaption(P, n));
-                const FrameLook look = GetFrameLook(dlg.GetDlgItem(StateButtonId(P, n)));
-                const FrameLook rule = (dlg.m_portDir[P] >> n) & 1 ? FrameLook::Flat : FrameLook::Heavy;
-                QVERIFY(look == FrameLook::Sunken || look == rule);
+                const auto *button = qobject_cast<StateButton *>(dlg.GetDlgItem(StateButtonId(P, n)));
+                QVERIFY(button);
+                const auto rule = (dlg.m_portDir[P] >> n) & 1 ? StateButton::Look::Flat : StateButton::Look::Heavy;
+                QVERIFY(button->look() == StateButton::Look::Sunken || button->look() == rule);
             }
         }
     }

@@ -4,10 +4,9 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
-#include <QStyleOptionFrame>
 
 FieldEdit::FieldEdit(const QString &text, bool upperCase, QWidget *parent)
-    : KeepsDrawings<QLineEdit>(text, parent), m_validator(new FieldValidator(upperCase, this))
+    : QLineEdit(text, parent), m_validator(new FieldValidator(upperCase, this))
 {
     setValidator(m_validator);
 }
@@ -100,17 +99,4 @@ void FieldEdit::PasteFrom(QClipboard::Mode mode)
     const QString text = Entered(QGuiApplication::clipboard()->text(mode));
     if (!text.isEmpty() || hasSelectedText())
         insert(text);
-}
-
-// A short text that fits is always laid out alike; a longer one may be
-// scrolled, and the caret and selection change with every step of editing.
-void FieldEdit::paintEvent(QPaintEvent *event)
-{
-    if (!KeepsAny() || text().size() > kKeptTextLength || hasFocus() || hasSelectedText()) {
-        QLineEdit::paintEvent(event);
-        return;
-    }
-    QStyleOptionFrame option;
-    initStyleOption(&option);
-    PaintKept(event, text(), static_cast<qint64>(option.state));
 }

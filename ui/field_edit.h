@@ -1,7 +1,6 @@
 #pragma once
 
 #include "ui/field_validator.h"
-#include "ui/kept_drawings.h"
 
 #include <QClipboard>
 #include <QLineEdit>
@@ -13,9 +12,7 @@
 // dropping, an input method's text) hand over text already in that form,
 // because QLineEdit forgets its undo history when a validator changes a text.
 // Ctrl+Y redoes on every platform, besides the platform's own redo key.
-// A field that shows at most two characters, without focus or selection, is
-// painted from kept drawings when it is given them.
-class FieldEdit : public KeepsDrawings<QLineEdit>
+class FieldEdit : public QLineEdit
 {
     Q_OBJECT
 public:
@@ -27,11 +24,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
     void inputMethodEvent(QInputMethodEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
-    void paintEvent(QPaintEvent *event) override;
 
 private:
-    static constexpr qsizetype kKeptTextLength = 2;
-
     QString Entered(const QString &inserted) const { return m_validator->Entered(inserted); }
     void PasteFrom(QClipboard::Mode mode);
 

@@ -1,12 +1,10 @@
 #include "ui/display_required.h"
-#include "ui/paint_transfer.h"
 #include "ui/pin_tester_app.h"
 
 #include <optional>
 
 int main(int argc, char **argv)
 {
-    SendPaintsOverTheConnection();
     std::optional<DisplayRequired> displayRequired(std::in_place);
     CPinTesterApp app(argc, argv);
     displayRequired.reset();

@@ -1,13 +1,10 @@
 #include "ui/realised_template.h"
 
 #include "res/resource.h"
-#include "ui/backdrop.h"
 #include "ui/dialog_units.h"
 #include "ui/eliding_label.h"
 #include "ui/field_edit.h"
-#include "ui/frame_look.h"
-#include "ui/kept_button.h"
-#include "ui/kept_drawings.h"
+#include "ui/state_button.h"
 
 #include <QCheckBox>
 #include <QDialog>
@@ -24,41 +21,47 @@ Qt::Alignment TextAlignment(ControlStyle styles)
     return HasStyle(styles, ControlStyle::AlignRight) ? Qt::AlignRight : Qt::AlignLeft;
 }
 
-QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent, const std::shared_ptr<KeptDrawings> &kept)
+// Buttons and edits change often. With the window's colour filled in under
+// their rounded corners they count as opaque, so a change repaints the
+// control alone and not the group box beneath it.
+void FillBeneath(QWidget *control)
+{
+    control->setBackgroundRole(QPalette::Window);
+    control->setAutoFillBackground(true);
+}
+
+QWidget *CreateEdit(const ControlTemplate &control, QWidget *parent)
 {
     auto *edit = new FieldEdit(QString::fromLatin1(control.text), HasStyle(control.styles, ControlStyle::UpperCase),
                                parent);
     edit->setFrame(HasStyle(control.styles, ControlStyle::Border));
     edit->setAlignment(TextAlignment(control.styles) | Qt::AlignVCenter);
     edit->setReadOnly(HasStyle(control.styles, ControlStyle::ReadOnly));
-    edit->KeepDrawings(kept);
     edit->setTextMargins(0, 0, 0, 0);
+    FillBeneath(edit);
     return edit;
 }
 
-// Drawings kept for painting, shared by the controls of a window.
-struct SharedDrawings
-{
-    std::shared_ptr<FrameLookDrawings> frameLooks = std::make_shared<FrameLookDrawings>();
-    std::shared_ptr<KeptDrawings> kept = std::make_shared<KeptDrawings>();
-};
-
-// Client-edge buttons get the frame looks; other buttons and edits keep their drawings.
-QWidget *CreateControl(const ControlTemplate &control, QWidget *parent, const SharedDrawings &drawings)
+// Client-edge buttons show a state; the other controls are Qt's own.
+QWidget *CreateControl(const ControlTemplate &control, QWidget *parent)
 {
     const QString text = QString::fromLatin1(control.text);
     switch (control.kind) {
     case ControlKind::PushButton:
     case ControlKind::DefPushButton: {
-        QPushButton *button = HasStyle(control.styles, ControlStyle::ClientEdge)
-            ? static_cast<QPushButton *>(new FramedButton(text, drawings.frameLooks, parent))
-            : new KeptButton(text, drawings.kept, parent);
+        QPushButton *button = nullptr;
+        if (HasStyle(control.styles, ControlStyle::ClientEdge)) {
+            button = new StateButton(text, parent);
+        } else {
+            button = new QPushButton(text, parent);
+            FillBeneath(button);
+        }
         button->setAutoDefault(true);
         button->setDefault(control.kind == ControlKind::DefPushButton);
         return button;
     }
     case ControlKind::Edit:
-        return CreateEdit(control, parent, drawings.kept);
+        return CreateEdit(control, parent);
     case ControlKind::Static: {
         auto *label = new ElidingLabel(text, parent);
         label->setTextFormat(Qt::PlainText);
@@ -82,10 +85,9 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
     const DialogBaseUnits units = DialogBaseUnits::ForFont(window.font());
     window.setFixedSize(units.ToPixels(dialog.width, dialog.height));
 
-    const SharedDrawings drawings;
     QWidget *previousTabStop = nullptr;
     for (const ControlTemplate &control : dialog.controls) {
-        QWidget *widget = CreateControl(control, &window, drawings);
+        QWidget *widget = CreateControl(control, &window);
         widget->setGeometry(units.ToPixels(control.rect));
         // A control of fixed size does not ask the window for a new layout
         // at each change of its text.
@@ -101,16 +103,5 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
         }
         if (control.id != IDC_STATIC)
             m_byId.insert(control.id, widget);
-    }
-
-    // Buttons and edits change often; with what lies beneath them painted
-    // from the backdrop, a change repaints the control alone. Framed buttons
-    // cover themselves whole and need none.
-    auto *backdrop = new Backdrop(window);
-    drawings.kept->SetBackdrop(backdrop);
-    for (QWidget *widget : std::as_const(m_byId)) {
-        const bool framed = dynamic_cast<FramedButton *>(widget);
-        if ((qobject_cast<QPushButton *>(widget) && !framed) || qobject_cast<QLineEdit *>(widget))
-            backdrop->PaintBeneath(widget);
     }
 }

@@ -1,8 +1,0 @@
-#include "ui/paint_transfer.h"
-
-#include <QByteArray>
-
-void SendPaintsOverTheConnection()
-{
-    qputenv("QT_XCB_NO_MITSHM", "1");
-}
