@@ -9,7 +9,7 @@
 #include "bare_exchange.h"
 #include "res/resource.h"
 #include "tester/pin_tester_dlg.h"
-#include "ui/control_text.h"
+#include "dialog_layer/control_text.h"
 
 #include <QAbstractButton>
 #include <QApplication>

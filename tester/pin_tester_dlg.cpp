@@ -4,10 +4,10 @@
 #include "res/resource.h"
 #include "tester/hex_text.h"
 #include "tester/pin_descriptions.h"
-#include "ui/control_text.h"
-#include "ui/port_list_popup.h"
-#include "ui/state_button.h"
-#include "ui/window_centring.h"
+#include "dialog_layer/control_text.h"
+#include "dialog_layer/port_list_popup.h"
+#include "dialog_layer/state_button.h"
+#include "dialog_layer/window_centring.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -2,7 +2,7 @@
 
 #include "device/port_list.h"
 #include "tester/pin_tester.h"
-#include "ui/realised_template.h"
+#include "dialog_layer/realised_template.h"
 
 #include <QBasicTimer>
 #include <QDialog>

@@ -2,7 +2,7 @@
 #include "pty_device.h"
 #include "sim_process.h"
 #include "tester_fixture.h"
-#include "ui/state_button.h"
+#include "dialog_layer/state_button.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>

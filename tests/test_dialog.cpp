@@ -1,7 +1,7 @@
 #include "res/resource.h"
 #include "tester/pin_tester_dlg.h"
-#include "ui/control_text.h"
-#include "ui/state_button.h"
+#include "dialog_layer/control_text.h"
+#include "dialog_layer/state_button.h"
 
 #include <QLineEdit>
 #include <QPushButton>

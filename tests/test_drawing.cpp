@@ -1,5 +1,5 @@
 #include "tester_fixture.h"
-#include "ui/state_button.h"
+#include "dialog_layer/state_button.h"
 
 #include <QThread>
 #include <functional>

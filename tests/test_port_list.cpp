@@ -1,5 +1,5 @@
 #include "tester_fixture.h"
-#include "ui/port_list_popup.h"
+#include "dialog_layer/port_list_popup.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "tester/hex_text.h"
 #include "tester_fixture.h"
-#include "ui/state_button.h"
+#include "dialog_layer/state_button.h"
 
 #include <QCheckBox>
 #include <QRandomGenerator>

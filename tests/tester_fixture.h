@@ -4,7 +4,7 @@
 #include "res/resource.h"
 #include "tester/pin_tester_dlg.h"
 #include "tools/sim/virtual_device.h"
-#include "ui/control_text.h"
+#include "dialog_layer/control_text.h"
 
 #include <QDeadlineTimer>
 #include <QLineEdit>

@@ -1,4 +1,4 @@
-#include "ui/port_list_popup.h"
+#include "dialog_layer/port_list_popup.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

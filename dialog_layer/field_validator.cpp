@@ -1,4 +1,4 @@
-#include "ui/field_validator.h"
+#include "dialog_layer/field_validator.h"
 
 #include <QRegularExpression>
 

@@ -1,4 +1,4 @@
-#include "ui/field_edit.h"
+#include "dialog_layer/field_edit.h"
 
 #include <QContextMenuEvent>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "ui/eliding_label.h"
+#include "dialog_layer/eliding_label.h"
 
 #include <QEvent>
 

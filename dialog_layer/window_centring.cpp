@@ -1,4 +1,4 @@
-#include "ui/window_centring.h"
+#include "dialog_layer/window_centring.h"
 
 #include <QCursor>
 #include <QEvent>

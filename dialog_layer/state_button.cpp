@@ -1,4 +1,4 @@
-#include "ui/state_button.h"
+#include "dialog_layer/state_button.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -1,10 +1,10 @@
-#include "ui/realised_template.h"
+#include "dialog_layer/realised_template.h"
 
 #include "res/resource.h"
-#include "ui/dialog_units.h"
-#include "ui/eliding_label.h"
-#include "ui/field_edit.h"
-#include "ui/state_button.h"
+#include "dialog_layer/dialog_units.h"
+#include "dialog_layer/eliding_label.h"
+#include "dialog_layer/field_edit.h"
+#include "dialog_layer/state_button.h"
 
 #include <QCheckBox>
 #include <QDialog>

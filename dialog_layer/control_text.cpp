@@ -1,6 +1,6 @@
-#include "ui/control_text.h"
+#include "dialog_layer/control_text.h"
 
-#include "ui/eliding_label.h"
+#include "dialog_layer/eliding_label.h"
 
 #include <QAbstractButton>
 #include <QGroupBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/field_validator.h"
+#include "dialog_layer/field_validator.h"
 
 #include <QClipboard>
 #include <QLineEdit>
