@@ -7,6 +7,8 @@
 #include <QDeadlineTimer>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/resource.h>
 
 struct Result
 {
@@ -57,14 +59,20 @@ private:
 class CliTest
 {
 public:
-    CliTest() : m_stateHome(m_folder.path()) {}
-
-    // korvane-cli started with the arguments, remembering under the state home.
+    // korvane-cli started with the arguments, remembering under the state
+    // home. It takes the signals the test runner ignores, and a program that
+    // reads without bound fails at 1 GB rather than taking the machine's memory.
     void Start(QProcess &cli, const QStringList &args) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), m_stateHome);
+        environment.insert(QStringLiteral("XDG_STATE_HOME"), m_folder.path());
         cli.setProcessEnvironment(environment);
+        cli.setChildProcessModifier([] {
+            for (int caught : {SIGINT, SIGTERM, SIGHUP})
+                std::signal(caught, SIG_DFL);
+            const rlimit memory{1ul << 30, 1ul << 30};
+            ::setrlimit(RLIMIT_AS, &memory);
+        });
         cli.start(QStringLiteral(KORVANE_CLI_PATH), args);
     }
     // The result of a finished run; a run still going after the time is
@@ -87,11 +95,9 @@ public:
         cli.closeWriteChannel();
         return Finish(cli, timeoutMs);
     }
-    QString StateHome() const { return m_stateHome; }
-    void SetStateHome(const QString &folder) { m_stateHome = folder; }
-    QString StateFolder() const { return m_stateHome + QStringLiteral("/korvane-cli"); }
+    QString StateHome() const { return m_folder.path(); }
+    QString StateFolder() const { return m_folder.path() + QStringLiteral("/korvane-cli"); }
 
 private:
     QTemporaryDir m_folder;
-    QString m_stateHome;
 };

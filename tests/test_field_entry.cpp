@@ -9,20 +9,15 @@
 
 namespace {
 
-// Selects all of the field and pastes the text over it with the keyboard.
-void PasteOver(QLineEdit *edit, const QString &text)
-{
-    QGuiApplication::clipboard()->setText(text);
-    edit->setFocus();
-    QTest::keySequence(edit, QKeySequence::SelectAll);
-    QTest::keySequence(edit, QKeySequence::Paste);
-}
+// The ways a text enters a field from outside: the keyboard's Paste, Paste in
+// the menu a right click opens, Paste in the standard menu the program makes
+// (past the field's own handling of its menu), a drop, an input method's
+// text and the program's own text.
+enum class Way { KeyboardPaste, RightClickMenu, StandardMenu, Drop, InputMethod, ProgramText };
 
-// Selects all of the field and chooses Paste in `menu`; false when the menu
-// has no Paste that can be chosen.
-bool ChoosePaste(QLineEdit *edit, QMenu *menu)
+// Chooses Paste in the menu; false when it has no Paste that can be chosen.
+bool ChoosePaste(QMenu *menu)
 {
-    edit->selectAll();
     const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
     const auto paste = std::find_if(actions.begin(), actions.end(),
                                     [](QAction *action) { return action->text().startsWith("&Paste"); });
@@ -32,41 +27,56 @@ bool ChoosePaste(QLineEdit *edit, QMenu *menu)
     return true;
 }
 
-// Pastes the text over all of the field from the menu a right click opens
-// (the window turns the click into a context menu event).
-bool PasteFromMenu(QLineEdit *edit, const QString &text)
+// Enters the text over all of the field in the way given (a drop into the
+// emptied field); false when the way was not offered.
+bool EnterOver(QLineEdit *edit, Way way, const QString &text)
 {
     QGuiApplication::clipboard()->setText(text);
     edit->setFocus();
     edit->selectAll();
-    QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), edit->mapToGlobal(QPoint(4, 4)));
-    QApplication::sendEvent(edit, &rightClick);
-    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-    const bool pasted = ChoosePaste(edit, menu);
-    if (menu)
-        menu->close();
-    return pasted;
+    if (way == Way::KeyboardPaste) {
+        QTest::keySequence(edit, QKeySequence::Paste);
+    } else if (way == Way::RightClickMenu) {
+        QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), edit->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(edit, &rightClick);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        edit->selectAll();
+        const bool pasted = ChoosePaste(menu);
+        if (menu)
+            menu->close();
+        return pasted;
+    } else if (way == Way::StandardMenu) {
+        return ChoosePaste(std::unique_ptr<QMenu>(edit->createStandardContextMenu()).get());
+    } else if (way == Way::Drop) {
+        edit->clear();
+        QMimeData dropped;
+        dropped.setText(text);
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &enter);
+        QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(edit, &drop);
+    } else if (way == Way::InputMethod) {
+        QInputMethodEvent commit;
+        commit.setCommitString(text);
+        QApplication::sendEvent(edit, &commit);
+    } else {
+        edit->setText(text);
+    }
+    return true;
 }
 
-// Pastes the text over all of the field from the standard menu the program
-// makes for it, past the field's own handling of its menu.
-bool PasteFromStandardMenu(QLineEdit *edit, const QString &text)
+// The directions, then the output levels, the device holds, in hexadecimal.
+QByteArray DeviceHolds(TesterFixture &t)
 {
-    QGuiApplication::clipboard()->setText(text);
-    const std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
-    return ChoosePaste(edit, menu.get());
-}
-
-// An input method's text over all of the field.
-void CommitOver(QLineEdit *edit, const QString &text)
-{
-    edit->selectAll();
-    QInputMethodEvent commit;
-    commit.setCommitString(text);
-    QApplication::sendEvent(edit, &commit);
+    t.Wire();
+    const DeviceModel model = t.Device().Model();
+    return (QByteArray(reinterpret_cast<const char *>(model.direction.data()), 3)
+            + QByteArray(reinterpret_cast<const char *>(model.latch.data()), 3)).toHex(' ');
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Way)
 
 // What the user types or pastes is exactly what the field holds and what the
 // device receives.
@@ -102,38 +112,10 @@ private slots:
         QCOMPARE(t.Dlg().m_portOut[1], 0x12);
     }
 
-    void pastedTextKeepsItsFirstLineAndNoControlCharacters()
-    {
-        TesterFixture t;
-        PasteOver(t.Edit(IDC_COMPORT), t.DevicePath() + "\n");
-        t.Click(IDC_CONNECT);
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
-        t.Wire(15);
-        t.ClearWire();
-        PasteOver(t.Edit(IDC_OUTHEX_A), "3C\n");
-        QCOMPARE(t.Text(IDC_OUTHEX_A), QStringLiteral("3C"));
-        QCOMPARE(t.Wire(6), Hex("413c42004300"));
-        t.ClearWire();
-        PasteOver(t.Edit(IDC_OUTHEX_B), QStringLiteral("\t1\x7f" "2\r\n9"));
-        QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("12"));
-        QCOMPARE(t.Wire(6), Hex("413c42124300"));
-        // A dropped text too.
-        QLineEdit *outC = t.Edit(IDC_OUTHEX_C);
-        outC->clear();
-        QMimeData dropped;
-        dropped.setText("5\n6");
-        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(outC, &enter);
-        QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(outC, &drop);
-        QCOMPARE(outC->text(), QStringLiteral("5"));
-        // Typed control characters act as keys and never enter the field.
-        QTest::sendKeyEvent(QTest::Click, t.Edit(IDC_OUTHEX_B), Qt::Key_unknown, QStringLiteral("\x01"),
-                            Qt::NoModifier);
-        QCOMPARE(t.Text(IDC_OUTHEX_B), QStringLiteral("12"));
-    }
-
-    void undoAndRedoAfterLowerCaseTyping()
+    // Each entry is one step of the field's undo history, also one changed to
+    // the field's form; Ctrl+Y redoes on every platform, as does the
+    // platform's redo key.
+    void undoAndRedoStepOverEachEntry()
     {
         TesterFixture t;
         t.Connect(t.DevicePath());
@@ -146,41 +128,24 @@ private slots:
         QCOMPARE(edit->text(), QStringLiteral("A"));
         QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(edit->text(), QStringLiteral("7"));
-        // Ctrl+Y redoes on every platform, as does the platform's redo key.
         QTest::keyClick(edit, Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(edit->text(), QStringLiteral("A"));
         QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
         QTest::keySequence(edit, QKeySequence::Redo);
         QCOMPARE(edit->text(), QStringLiteral("A"));
         QCOMPARE(t.Wire(30), Hex("41004200430a" "410042004307" "41004200430a" "410042004307" "41004200430a"));
-        // Lower-case pasted text too.
-        PasteOver(edit, "b");
-        QCOMPARE(edit->text(), QStringLiteral("B"));
-        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(edit->text(), QStringLiteral("A"));
-        QCOMPARE(t.Dlg().m_portOut[2], 0x0A);
+        for (const Way way : {Way::KeyboardPaste, Way::RightClickMenu}) {
+            QVERIFY(EnterOver(edit, way, "b\t\n1"));
+            QCOMPARE(edit->text(), QStringLiteral("B"));
+            QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+            QCOMPARE(edit->text(), QStringLiteral("A"));
+        }
+        QCOMPARE(DeviceHolds(t), "ff ff ff 00 00 0a");
     }
 
-    void contextMenuPasteKeepsTheFirstLineAndNoControlCharacters()
-    {
-        TesterFixture t;
-        QVERIFY(PasteFromMenu(t.Edit(IDC_COMPORT), t.DevicePath() + "\n/dev/null"));
-        t.Click(IDC_CONNECT);
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
-        t.Wire(15);
-        t.ClearWire();
-        QLineEdit *edit = t.Edit(IDC_DIRHEX_B);
-        QVERIFY(PasteFromMenu(edit, QStringLiteral("1\t2\n")));
-        QCOMPARE(edit->text(), QStringLiteral("12"));
-        QCOMPARE(t.Wire(9), Hex("2141ff" "214212" "2143ff"));
-        // The paste is one step of the field's undo history.
-        QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(edit->text(), QStringLiteral("FF"));
-        QCOMPARE(t.Wire(18).right(9), Hex("2141ff" "2142ff" "2143ff"));
-    }
-
-    // Text that enters a hex field, whatever way it comes, holds no control
-    // character and keeps its number of characters otherwise.
+    // Text that enters a hex field, whatever way the user gives it, ends at
+    // its first line break, holds no control character and keeps its other
+    // characters.
     void hostileTextEntersInTheFieldsForm_data()
     {
         QTest::addColumn<QString>("text");
@@ -208,42 +173,41 @@ private slots:
         QFETCH(int, value);
         TesterFixture t;
         t.Connect(t.DevicePath());
-        t.Wire(15);
-        t.ClearWire();
-        PasteOver(t.Edit(IDC_OUTHEX_A), text);
-        QVERIFY(PasteFromStandardMenu(t.Edit(IDC_OUTHEX_B), text));
-        CommitOver(t.Edit(IDC_OUTHEX_C), text);
-        QCOMPARE(t.Text(IDC_OUTHEX_A), shown);
-        QCOMPARE(t.Text(IDC_OUTHEX_B), shown);
-        QCOMPARE(t.Text(IDC_OUTHEX_C), shown);
-        const QString v = QStringLiteral("%1").arg(value, 2, 16, QChar(u'0'));
-        const QByteArray expected = QByteArray::fromHex(
-            QStringLiteral("41 %1 42 00 43 00  41 %1 42 %1 43 00  41 %1 42 %1 43 %1").arg(v).toLatin1());
-        QCOMPARE(t.Wire(18).toHex(' '), expected.toHex(' '));
+        const std::pair<int, Way> entries[] = {{IDC_DIRHEX_A, Way::KeyboardPaste}, {IDC_DIRHEX_B, Way::RightClickMenu},
+                                               {IDC_DIRHEX_C, Way::StandardMenu},   {IDC_OUTHEX_A, Way::Drop},
+                                               {IDC_OUTHEX_B, Way::InputMethod}};
+        for (const auto &[field, way] : entries) {
+            QVERIFY(EnterOver(t.Edit(field), way, text));
+            QCOMPARE(t.Text(field), shown);
+        }
+        QCOMPARE(DeviceHolds(t), (QByteArray(5, char(value)) + '\0').toHex(' '));
     }
 
-    // Whatever is pasted, "Com Port:" holds one line without control
+    // Whatever enters "Com Port:", it holds one line without control
     // characters, and Connect either opens the device or says why not.
     void hostilePortNames_data()
     {
         // {name} stands for the device's path after "/dev/".
-        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<Way>("way");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("connects");
-        QTest::newRow("NUL in the path") << "/dev/" + QString(QChar(0)) + "{name}" << true;
-        QTest::newRow("C1 control and tab") << "\u0090/dev/{name}\t" << true;
-        QTest::newRow("combining mark") << "/dev/{name}\u0301" << false;
-        QTest::newRow("surrogate pair") << "/dev/{name}" + QString::fromUtf8("\xF0\x9F\x98\x80") << false;
-        QTest::newRow("100 kB") << QString(100'000, u'x') + "/dev/{name}" << false;
+        QTest::newRow("second line") << Way::RightClickMenu << "/dev/{name}\n/dev/null" << true;
+        QTest::newRow("NUL in the path") << Way::StandardMenu << "/dev/" + QString(QChar(0)) + "{name}" << true;
+        QTest::newRow("C1 control and tab") << Way::KeyboardPaste << "\u0090/dev/{name}\t" << true;
+        QTest::newRow("program's text") << Way::ProgramText << "/dev/" + QString(QChar(0)) + "{name}\r\nCOM1" << true;
+        QTest::newRow("combining mark") << Way::StandardMenu << "/dev/{name}\u0301" << false;
+        QTest::newRow("surrogate pair") << Way::StandardMenu << "/dev/{name}" + QString::fromUtf8("\xF0\x9F\x98\x80") << false;
+        QTest::newRow("100 kB") << Way::StandardMenu << QString(100'000, u'x') + "/dev/{name}" << false;
     }
 
     void hostilePortNames()
     {
-        QFETCH(QString, pasted);
+        QFETCH(Way, way);
+        QFETCH(QString, text);
         QFETCH(bool, connects);
         TesterFixture t;
         QLineEdit *port = t.Edit(IDC_COMPORT);
-        port->setFocus();
-        QVERIFY(PasteFromStandardMenu(port, pasted.replace("{name}", t.DevicePath().mid(5))));
+        QVERIFY(EnterOver(port, way, text.replace("{name}", t.DevicePath().mid(5))));
         const QString held = port->text();
         QVERIFY2(std::none_of(held.cbegin(), held.cend(), [](QChar c) { return c.category() == QChar::Other_Control; }),
                  qPrintable(held.left(40)));
@@ -252,30 +216,21 @@ private slots:
         QVERIFY2(status.startsWith(connects ? "Connection successful." : "Connection failed."), qPrintable(status));
     }
 
-    // The program's own text for a field keeps the field's rule too.
-    void programTextKeepsTheFirstLine()
-    {
-        TesterFixture t;
-        QLineEdit *port = t.Edit(IDC_COMPORT);
-        port->setText(t.DevicePath().insert(5, QChar(0)) + "\r\nCOM1");
-        QCOMPARE(port->text(), t.DevicePath());
-        t.Click(IDC_CONNECT);
-        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
-    }
-
-    void aCharacterOutsideTheBasicPlaneIsOneCharacter()
+    // Typed control characters act as keys and never enter a field; a
+    // character outside the basic plane is one character.
+    void typedCharacters()
     {
         TesterFixture t;
         t.Connect(t.DevicePath());
-        t.Wire(15);
-        t.ClearWire();
         QLineEdit *edit = t.Edit(IDC_OUTHEX_A);
         edit->setFocus();
         edit->clear();
-        QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, QString::fromUtf8("\xF0\x9F\x98\x80"),
-                            Qt::NoModifier);
+        const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+        for (const QString &typed : {QStringLiteral("\x01"), emoji})
+            QTest::sendKeyEvent(QTest::Click, edit, Qt::Key_unknown, typed, Qt::NoModifier);
         QTest::keyClicks(edit, "5");
-        QCOMPARE(t.Wire(12).right(6), Hex("410542004300"));
+        QCOMPARE(edit->text(), emoji + "5");
+        QCOMPARE(DeviceHolds(t), "ff ff ff 05 00 00");
     }
 };
 

@@ -1,8 +1,8 @@
 #include "device/port_name.h"
 #include "device/serial_port.h"
+#include "left_over_locks.h"
 #include "pty_device.h"
 
-#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -69,13 +69,6 @@ QString Stale(const QString &lockFile)
     return QStringLiteral("-1 Its lock file %1 names no running program; remove it if the port is free.").arg(lockFile);
 }
 
-// The lock file Qt programs take for a device under /dev.
-QString QtLockFile(const QString &device)
-{
-    return QFileInfo(QStringLiteral("/var/lock")).canonicalFilePath() + QStringLiteral("/LCK..")
-        + device.mid(5).replace(u'/', u'_');
-}
-
 // The UUCP name of the lock file, after the last part of the device's path.
 QString UucpLockFile(const QString &device)
 {
@@ -128,107 +121,70 @@ private slots:
         QCOMPARE(TryOpen(device.path), QStringLiteral("1 "));
     }
 
-    void lockFileForms_data()
+    // The system's side of lock files: either name is looked at, the age
+    // comes from the disk and the PID from the running processes; a FIFO or
+    // link in the lock's place neither blocks nor is followed. What is found
+    // is left as it was. The rules of content and age are in test_lock_rules.
+    void lockFilesOnDisk_data()
     {
+        QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("uucpName");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("ageSeconds");
-        // The process the port is in use by, 0 for an unknown one, -1 for a stale lock.
+        // The process the port is in use by: 0 for an unknown one, -1 for a
+        // stale lock, -2 for a lock that is not a regular file.
         QTest::addColumn<qint64>("holder");
-
         const qint64 pid = QCoreApplication::applicationPid();
-        const QByteArray decimal = QByteArray::number(pid);
-        const auto binary = [](qint32 number) { return QByteArray(reinterpret_cast<const char *>(&number), sizeof number); };
-        QTest::newRow("binary PID") << true << binary(pid) << 0 << pid;
-        QTest::newRow("padded decimal") << false << decimal.rightJustified(10, ' ') + '\n' << 0 << pid;
-        QTest::newRow("decimal, then more lines") << false << decimal + "\nminicom\nhost\n" << 0 << pid;
-        QTest::newRow("bare decimal") << true << decimal << 0 << pid;
-        QTest::newRow("four bytes of padded decimal") << false << QByteArray("   1") << 0 << qint64(1);
-        QTest::newRow("four digits") << true << QByteArray("0001") << 3600 << qint64(1);
-        QTest::newRow("empty, just made") << false << QByteArray() << 0 << qint64(0);
-        QTest::newRow("padding of a decimal being written") << false << QByteArray("      ") << 1 << qint64(0);
-        QTest::newRow("part of a binary PID being written") << true << QByteArray("\x05\x01") << 0 << qint64(0);
-        QTest::newRow("empty, long ago") << false << QByteArray() << 60 << qint64(-1);
-        QTest::newRow("one byte, long ago") << true << QByteArray("?") << 60 << qint64(-1);
-        QTest::newRow("garbage") << false << QByteArray("not a lock\n") << 0 << qint64(-1);
-        QTest::newRow("dead decimal PID") << false << QByteArray("2147483646\n") << 0 << qint64(-1);
-        QTest::newRow("dead PID of another Qt program") << false << QByteArray("2147483646\nminicom\nhost\n") << 0
-                                                        << qint64(-1);
-        QTest::newRow("dead binary PID") << true << binary(2147483646) << 0 << qint64(-1);
+        const qint32 binaryPid = static_cast<qint32>(pid);
+        const QByteArray running = QByteArray::number(pid) + '\n';
+        QTest::newRow("empty, just made") << "file" << false << QByteArray() << 0 << qint64(0);
+        QTest::newRow("empty, long ago") << "file" << false << QByteArray() << 60 << qint64(-1);
+        QTest::newRow("binary PID, UUCP name") << "file" << true << QByteArray(reinterpret_cast<const char *>(&binaryPid), 4)
+                                               << 0 << pid;
+        QTest::newRow("dead PID") << "file" << false << QByteArray("2147483646\n") << 0 << qint64(-1);
+        QTest::newRow("FIFO") << "FIFO" << false << QByteArray() << 0 << qint64(-2);
+        QTest::newRow("link to a lock of a running program") << "link" << false << running << 0 << qint64(-2);
     }
 
-    void lockFileForms()
+    void lockFilesOnDisk()
     {
+        QFETCH(QString, kind);
         QFETCH(bool, uucpName);
         QFETCH(QByteArray, content);
         QFETCH(int, ageSeconds);
         QFETCH(qint64, holder);
         PtyDevice device;
-        const QString path = uucpName ? UucpLockFile(device.path) : QtLockFile(device.path);
-        const auto removeLock = qScopeGuard([&] { QFile::remove(path); });
-        WriteLock(path, content);
-        const time_t madeAt = std::time(nullptr) - ageSeconds;
-        const struct utimbuf times{madeAt, madeAt};
-        QCOMPARE(::utime(QFile::encodeName(path).constData(), &times), 0);
-
-        const QString expected = holder < 0 ? Stale(path) : holder == 0 ? kInUse : InUseBy(holder);
-        QCOMPARE(TryOpen(device.path), expected);
-        QFile lock(path);
-        QVERIFY(lock.open(QIODevice::ReadOnly));
-        QCOMPARE(lock.readAll(), content);
-        QCOMPARE(QFileInfo(path).lastModified().toSecsSinceEpoch(), qint64(madeAt));
-    }
-
-    // Whatever is found at a lock file's path, opening the port neither
-    // blocks nor touches it.
-    void lockThatIsNoFileIsInUse_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("FIFO") << "fifo";
-        QTest::newRow("device node") << "device";
-        QTest::newRow("link to a lock of a running program") << "link to lock";
-        QTest::newRow("link to a device") << "link to device";
-        QTest::newRow("link to nothing") << "dangling link";
-    }
-
-    void lockThatIsNoFileIsInUse()
-    {
-        QFETCH(QString, kind);
-        PtyDevice device;
         QTemporaryDir dir;
-        const QString path = QtLockFile(device.path);
+        const QString path = uucpName ? UucpLockFile(device.path) : QtLockFile(device.path);
+        const QString written = kind == "link" ? dir.filePath("lock") : path;
         const QByteArray name = QFile::encodeName(path);
         const auto removeLock = qScopeGuard([&] { QFile::remove(path); });
-        const QByteArray lockOfRunning = QByteArray::number(QCoreApplication::applicationPid()) + '\n';
-        if (kind == "fifo") {
+        if (kind == "FIFO")
             QCOMPARE(::mkfifo(name.constData(), 0666), 0);
-        } else if (kind == "device") {
-            if (::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
-                QSKIP("device nodes cannot be made here");
-        } else if (kind == "link to lock") {
-            WriteLock(dir.filePath("lock"), lockOfRunning);
-            QVERIFY(QFile::link(dir.filePath("lock"), path));
-        } else {
-            QVERIFY(QFile::link(kind == "link to device" ? QStringLiteral("/dev/null") : dir.filePath("none"), path));
-        }
+        else
+            WriteLock(written, content);
+        if (kind == "link")
+            QVERIFY(QFile::link(written, path));
+        const time_t madeAt = std::time(nullptr) - ageSeconds;
+        const struct utimbuf times{madeAt, madeAt};
+        QCOMPARE(::utime(name.constData(), &times), 0);
         struct stat made{};
         QCOMPARE(::lstat(name.constData(), &made), 0);
-        const QString linkTarget = QFileInfo(path).symLinkTarget();
 
         const std::optional<QString> result = TryOpenWithin(device.path, kQuickOpenMs, path);
         QVERIFY2(result, qPrintable(QStringLiteral("the open did not return within %1 ms").arg(kQuickOpenMs)));
-        QCOMPARE(*result, QStringLiteral("-1 Its lock file %1 is not a regular file.").arg(path));
-
+        const QString expected = holder == -2 ? QStringLiteral("-1 Its lock file %1 is not a regular file.").arg(path)
+                                 : holder == -1 ? Stale(path)
+                                 : holder == 0  ? kInUse
+                                                : InUseBy(holder);
+        QCOMPARE(*result, expected);
         struct stat after{};
         QCOMPARE(::lstat(name.constData(), &after), 0);
         QCOMPARE(after.st_mode, made.st_mode);
         QCOMPARE(after.st_ino, made.st_ino);
-        QCOMPARE(QFileInfo(path).symLinkTarget(), linkTarget);
-        if (kind == "link to lock") {
-            QFile lock(dir.filePath("lock"));
-            QVERIFY(lock.open(QIODevice::ReadOnly));
-            QCOMPARE(lock.readAll(), lockOfRunning);
-        }
+        QCOMPARE(after.st_mtim.tv_sec, made.st_mtim.tv_sec);
+        QFile lock(written);
+        QVERIFY(kind == "FIFO" || (lock.open(QIODevice::ReadOnly) && lock.readAll() == content));
     }
 
     void anOpenPortIsFlockedAndAFlockedPortIsRefused()
