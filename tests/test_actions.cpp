@@ -19,24 +19,36 @@ class TestActions : public QObject
 {
     Q_OBJECT
 private slots:
+    // Each action sends what the device needs, on a line as a real device
+    // needs it: 9600 baud, 8 data bits, no parity, one stop bit, no flow
+    // control, and bytes passed as they are.
     void bytesOnTheWire()
     {
         TesterFixture t;
         t.Connect(t.DevicePath());
         QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
-        QCOMPARE(t.Wire(15), kStartState);
-        t.ClearWire();
+        const auto sent = [&](int count) {
+            const QByteArray wire = t.Wire(count);
+            t.ClearWire();
+            return wire;
+        };
+        QCOMPARE(sent(15), kStartState);
         t.Click(DirectionButtonId(2, 5));
-        QCOMPARE(t.Wire(9), Hex("2141ff2142ff2143df"));
-        t.ClearWire();
+        QCOMPARE(sent(9), Hex("2141ff2142ff2143df"));
         t.Click(StateButtonId(1, 2));
-        QCOMPARE(t.Wire(6), Hex("410042044300"));
-        t.ClearWire();
+        QCOMPARE(sent(6), Hex("410042044300"));
         t.TypeOver(IDC_OUTHEX_A, "5a");
-        QCOMPARE(t.Wire(12), Hex("410542044300" "415a42044300"));
-        t.ClearWire();
+        QCOMPARE(sent(12), Hex("410542044300" "415a42044300"));
         t.TypeOver(IDC_DIRHEX_B, "0");
         QCOMPARE(t.Wire(9), Hex("2141ff2142002143df"));
+
+        const termios line = t.Device().LineSettings();
+        QCOMPARE(cfgetispeed(&line), speed_t(B9600));
+        QCOMPARE(cfgetospeed(&line), speed_t(B9600));
+        QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CREAD), tcflag_t(CS8 | CREAD));
+        QCOMPARE(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK | INPCK), tcflag_t(0));
+        QCOMPARE(line.c_oflag & OPOST, tcflag_t(0));
+        QCOMPARE(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
     }
 
     void nothingIsSentWithoutAConnection()
@@ -105,6 +117,17 @@ private slots:
         t.Click(IDC_POLL_ONCE);
         QCOMPARE(t.Text(StateButtonId(0, 0)) + t.Text(StateButtonId(1, 0)) + t.Text(StateButtonId(2, 0)), "xx0");
         QCOMPARE(t.Text(IDC_INHEX_A), QStringLiteral("12"));
+
+        // Continuous polling asks about every 100 ms, and stops when unticked.
+        t.ClearWire();
+        t.Click(IDC_CONTINUOUS);
+        QTest::qWait(1000);
+        const qsizetype asked = t.Wire().count('a');
+        QVERIFY2(asked >= 8 && asked <= 11, qPrintable(QString::number(asked)));
+        t.Click(IDC_CONTINUOUS);
+        t.ClearWire();
+        QTest::qWait(250);
+        QCOMPARE(t.Wire(), QByteArray());
     }
 
     // Nothing set by the test: the start snapshot reads all pins high, and the
@@ -121,22 +144,6 @@ private slots:
         t.PollOnce();
         for (int pin = 0; pin < 24; ++pin)
             QCOMPARE(t.Text(StateButtonId(pin / 8, pin % 8)) + t.Text(DirectionButtonId(pin / 8, pin % 8)), "0I");
-    }
-
-    // What a real device needs: 9600 baud, 8 data bits, no parity, one stop
-    // bit, no flow control, and bytes passed as they are.
-    void lineSettings()
-    {
-        TesterFixture t;
-        t.Connect(t.DevicePath());
-        const termios line = t.Device().LineSettings();
-        QCOMPARE(cfgetispeed(&line), speed_t(B9600));
-        QCOMPARE(cfgetospeed(&line), speed_t(B9600));
-        QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS), tcflag_t(CS8));
-        QCOMPARE(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK | INPCK), tcflag_t(0));
-        QCOMPARE(line.c_oflag & OPOST, tcflag_t(0));
-        QCOMPARE(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
-        QVERIFY(line.c_cflag & CREAD);
     }
 
     void connecting()
@@ -168,22 +175,6 @@ private slots:
         QVERIFY(status->text().endsWith("...") && inUse.startsWith(status->text().chopped(3)));
         QVERIFY(status->fontMetrics().horizontalAdvance(status->text()) <= status->contentsRect().width());
         QCOMPARE(status->toolTip(), inUse);
-    }
-
-    void continuousPolling()
-    {
-        TesterFixture t;
-        t.Connect(t.DevicePath());
-        t.Wire(15);
-        t.ClearWire();
-        t.Click(IDC_CONTINUOUS);
-        QTest::qWait(1000);
-        const qsizetype polls = t.Wire().count('a');
-        QVERIFY2(polls >= 8 && polls <= 11, qPrintable(QString::number(polls)));
-        t.Click(IDC_CONTINUOUS);
-        t.ClearWire();
-        QTest::qWait(250);
-        QCOMPARE(t.Wire(), QByteArray());
     }
 
     // OK and Esc both stop the ticks and give the port back.
