@@ -25,11 +25,6 @@ qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
     return QTest::qWaitFor([&] { return t.Text(IDC_STATUS) == status; }, timeoutMs) ? clock.elapsed() : -1;
 }
 
-bool WaitForLink(const QString &path)
-{
-    return QTest::qWaitFor([&] { return QFileInfo::exists(path); }, 5000);
-}
-
 // Serves the far end of a null-modem line with the device model until it hangs up.
 std::thread ServeFarEnd(const QString &path, std::atomic<int> &received)
 {
@@ -129,7 +124,7 @@ private slots:
         TesterFixture t;
         for (int round = 0; round < 2; ++round) {
             socat.start("socat", pair);
-            QVERIFY(WaitForLink(near) && WaitForLink(far));
+            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(near) && QFileInfo::exists(far); }, 5000));
             std::atomic<int> received = 0;
             FarEnd device{socat, ServeFarEnd(far, received)};
             if (round == 0) {
