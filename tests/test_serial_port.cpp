@@ -4,6 +4,8 @@
 #include "pty_device.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -20,6 +22,24 @@ class TestSerialPort : public QObject
 {
     Q_OBJECT
 private slots:
+    void portTexts()
+    {
+        const std::pair<const char *, const char *> named[] = {
+            {"1", "/dev/ttyS0"},         {"  +3", "/dev/ttyS2"},       {"12abc", "/dev/ttyS11"},
+            {"com4", "/dev/ttyS3"},      {"65535", "/dev/ttyS65534"},  {"ttyUSB0", "/dev/ttyUSB0"},
+            {" /no/port ", "/no/port"}, {"COM", "/dev/COM"}};
+        for (const auto &[text, device] : named)
+            QCOMPARE(PortDeviceName(text), std::optional<QString>(device));
+        // Numbers outside 1..65535 name no port, whatever they would wrap to.
+        for (const char *text : {"", "   ", "0", "-1", "+", "65536", "70000", "99999999999999999999", "COM0"})
+            QVERIFY2(!PortDeviceName(text).has_value(), text);
+        // A link names the device it leads to.
+        QTemporaryDir dir;
+        QFile target(dir.filePath("device"));
+        QVERIFY(target.open(QIODevice::WriteOnly) && target.link(dir.filePath("link")));
+        QCOMPARE(PortDeviceName(dir.filePath("link")), std::optional<QString>(QFileInfo(target).canonicalFilePath()));
+    }
+
     void openResultsAndExclusiveAccess()
     {
         PtyDevice device;
