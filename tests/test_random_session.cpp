@@ -44,24 +44,19 @@ private slots:
         for (int step = 0; step < 3000 && !QTest::currentTestFailed(); ++step) {
             const int P = random.bounded(3);
             const int n = random.bounded(8);
-            switch (random.bounded(50) > 0 ? random.bounded(5) : 5) {
-            case 0:
+            const int field = random.bounded(2) ? kDirFields[P] : kOutFields[P];
+            const int action = random.bounded(50) > 0 ? random.bounded(5) : 5;
+            if (action == 0) {
                 t.Click(DirectionButtonId(P, n));
-                break;
-            case 1:
+            } else if (action == 1) {
                 t.Click(StateButtonId(P, n));
-                break;
-            case 2:
-                t.TypeOver(random.bounded(2) ? kDirFields[P] : kOutFields[P], randomText(3));
-                break;
-            case 3:
-                QTest::keyClicks(dlg.GetDlgItem(random.bounded(2) ? kDirFields[P] : kOutFields[P]), randomText(1));
-                break;
-            case 5:
-                TypeWhilePolling(t, random.bounded(2) ? kDirFields[P] : kOutFields[P],
-                                 randomText(2) + keys[random.bounded(keys.size())]);
-                break;
-            default:
+            } else if (action == 2) {
+                t.TypeOver(field, randomText(3));
+            } else if (action == 3) {
+                QTest::keyClicks(dlg.GetDlgItem(field), randomText(1));
+            } else if (action == 5) {
+                TypeWhilePolling(t, field, randomText(2) + keys[random.bounded(keys.size())]);
+            } else {
                 for (int port = 0; port < 3; ++port)
                     t.Device().SetInputs(port, static_cast<std::uint8_t>(random.bounded(256)));
                 t.PollOnce();
