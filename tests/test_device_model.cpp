@@ -1,7 +1,12 @@
+#include "device/serial_port.h"
+#include "sim_process.h"
 #include "tools/sim/device_model.h"
 #include "tools/sim/sim_options.h"
 
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 namespace {
 
@@ -98,6 +103,31 @@ private slots:
             QVERIFY(!ParseSimOptions({option, bad}, options).empty());
         QCOMPARE(ParseSimOptions({"--open", "C2", "--loopback", "A:B"}, options),
                  std::string("--open needs a --loopback that wires port C"));
+    }
+
+    // korvane-sim serves the model on a pseudo-terminal behind a link.
+    void korvaneSimAnswersAcrossReconnections()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath("korvane");
+        QProcess sim;
+        const QString device = StartSim(sim, {"--trace", "--link", link});
+        QVERIFY(device.startsWith("/dev/pts/"));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), device);
+        for (int connection = 0; connection < 3; ++connection) {
+            CSerialPort port;
+            QCOMPARE(port.Open(link, "9600", 50), 1);
+            QCOMPARE(port.Write("!A\x0F", 3), 3);
+            QCOMPARE(port.Write("A\x50?a", 4), 4);
+            QCOMPARE(port.ReadByte(), 0x5F);
+        }
+        ::kill(static_cast<pid_t>(sim.processId()), SIGTERM);
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(link));
+        const QString trace = QString::fromLocal8Bit(sim.readAllStandardError());
+        for (const char *line : {"direction A 0F\n", "output A 50\n", "ignored 3F\n", "read A 5F\n"})
+            QCOMPARE(trace.count(QStringLiteral("korvane-sim: ") + line), 3);
     }
 };
 
