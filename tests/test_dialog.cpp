@@ -10,11 +10,6 @@
 
 namespace {
 
-QLineEdit *Edit(const CPinTesterDlg &dlg, int id)
-{
-    return qobject_cast<QLineEdit *>(dlg.GetDlgItem(id));
-}
-
 QString Text(const CPinTesterDlg &dlg, int id)
 {
     return ControlText(dlg.GetDlgItem(id));
@@ -64,9 +59,7 @@ private slots:
         }
         for (const auto &[id, rect] : facts)
             QVERIFY2(inUnits(dlg.GetDlgItem(id)->geometry()) == rect, qPrintable(QString::number(id)));
-        QCOMPARE(StateButtonId(0, 0), 1026);
-        QCOMPARE(StateButtonId(0, 1), 1030);
-        QCOMPARE(StateButtonId(2, 7), 1052);
+        QCOMPARE(QList<int>({StateButtonId(0, 0), StateButtonId(0, 1), StateButtonId(2, 7)}), QList<int>({1026, 1030, 1052}));
 
         // No two visible controls overlap, and each lies within the window;
         // a group box only frames the controls inside it.
@@ -84,7 +77,8 @@ private slots:
         }
         QVERIFY(dlg.GetDlgItem(IDCANCEL)->isHidden());
         QVERIFY(qobject_cast<QPushButton *>(dlg.GetDlgItem(IDC_CONNECT))->isDefault());
-        QVERIFY(Edit(dlg, IDC_INHEX_B)->isReadOnly() && !Edit(dlg, IDC_OUTHEX_B)->isReadOnly());
+        QVERIFY(qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_INHEX_B))->isReadOnly()
+                && !qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_OUTHEX_B))->isReadOnly());
         QCOMPARE(Text(dlg, IDC_CONTINUOUS) + Text(dlg, DirectionButtonId(2, 7)) + Text(dlg, StateButtonId(2, 7)),
                  "ContinousIO");
     }
