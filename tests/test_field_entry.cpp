@@ -65,6 +65,8 @@ bool EnterOver(QLineEdit *edit, Way way, const QString &text)
     return true;
 }
 
+const QString kEmoji = QString::fromUtf8("\xF0\x9F\x98\x80");
+
 // The directions, then the output levels, the device holds, in hexadecimal.
 QByteArray DeviceHolds(TesterFixture &t)
 {
@@ -143,11 +145,10 @@ private slots:
         QLineEdit *typedIn = t.Edit(IDC_OUTHEX_A);
         typedIn->setFocus();
         typedIn->clear();
-        const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
-        for (const QString &typed : {QStringLiteral("\x01"), emoji})
+        for (const QString &typed : {QStringLiteral("\x01"), kEmoji})
             QTest::sendKeyEvent(QTest::Click, typedIn, Qt::Key_unknown, typed, Qt::NoModifier);
         QTest::keyClicks(typedIn, "5");
-        QCOMPARE(typedIn->text(), emoji + "5");
+        QCOMPARE(typedIn->text(), kEmoji + "5");
         QCOMPARE(DeviceHolds(t), "ff ff ff 05 00 0a");
     }
 
@@ -159,7 +160,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("value");
-        const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");
         const QString bom(QChar(0xFEFF));
         QTest::newRow("line breaks") << "3C\n" << "3C" << 0x3C;
         QTest::newRow("tab, return and DEL") << "\t9\x7f\r\n8" << "9" << 0x09;
@@ -168,7 +168,7 @@ private slots:
         QTest::newRow("next line") << "6\u00857" << "6" << 0x06;
         QTest::newRow("C1 control") << "1\u009b2" << "12" << 0x12;
         QTest::newRow("combining mark") << "1\u0301" << "1\u0301" << 0x10;
-        QTest::newRow("surrogate pair") << emoji + "5" << emoji + "5" << 0x05;
+        QTest::newRow("surrogate pair") << kEmoji + "5" << kEmoji + "5" << 0x05;
         QTest::newRow("byte order mark in front") << bom + "5" << bom + "5" << 0x05;
         QTest::newRow("lower case") << "ab" << "AB" << 0xAB;
         QTest::newRow("100 kB") << QString(100'000, u'7') << "77" << 0x77;
@@ -204,7 +204,7 @@ private slots:
         QTest::newRow("C1 control and tab") << Way::KeyboardPaste << "\u0090/dev/{name}\t" << true;
         QTest::newRow("program's text") << Way::ProgramText << "/dev/" + QString(QChar(0)) + "{name}\r\nCOM1" << true;
         QTest::newRow("combining mark") << Way::StandardMenu << "/dev/{name}\u0301" << false;
-        QTest::newRow("surrogate pair") << Way::StandardMenu << "/dev/{name}" + QString::fromUtf8("\xF0\x9F\x98\x80") << false;
+        QTest::newRow("surrogate pair") << Way::StandardMenu << "/dev/{name}" + kEmoji << false;
         QTest::newRow("100 kB") << Way::StandardMenu << QString(100'000, u'x') + "/dev/{name}" << false;
     }
 
