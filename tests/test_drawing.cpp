@@ -29,15 +29,6 @@ private:
     std::function<void()> m_onPaint;
 };
 
-QPalette DarkPalette()
-{
-    QPalette dark(QColor(53, 53, 53));
-    dark.setColor(QPalette::WindowText, Qt::white);
-    dark.setColor(QPalette::ButtonText, Qt::white);
-    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
-    return dark;
-}
-
 // Whether the colour shows within `columns` of the image.
 bool Contains(const QImage &image, const QColor &colour, int columns = -1)
 {
@@ -88,8 +79,13 @@ private slots:
         QFETCH(QPalette::ColorRole, edge);
         QFETCH(QPalette::ColorRole, inside);
         QWidget window;
-        if (dark)
-            window.setPalette(DarkPalette());
+        if (dark) {
+            QPalette darkPalette(QColor(53, 53, 53));
+            darkPalette.setColor(QPalette::WindowText, Qt::white);
+            darkPalette.setColor(QPalette::ButtonText, Qt::white);
+            darkPalette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+            window.setPalette(darkPalette);
+        }
         auto *button = new StateButton(QStringLiteral("1"), &window);
         button->setGeometry(10, 10, 24, 24);
         auto *other = new StateButton(QStringLiteral("0"), &window);
