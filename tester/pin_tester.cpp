@@ -23,7 +23,6 @@ const QString kStatusStart = QStringLiteral("Set COM port then click Connect.");
 const QString kStatusConnected = QStringLiteral("Connection successful.");
 const QString kStatusFailed = QStringLiteral("Connection failed.");
 const QString kStatusNotAccepting = QStringLiteral("Device not accepting data.");
-const QString kStatusDisconnected = QStringLiteral("Device disconnected.");
 
 } // namespace
 
@@ -38,6 +37,11 @@ QString PollProblemText(PollResult::Outcome outcome)
         return QStringLiteral("Unexpected data from device.");
     }
     return {};
+}
+
+QString LineLostText()
+{
+    return QStringLiteral("Device disconnected.");
 }
 
 CPinTester::CPinTester()
@@ -128,7 +132,7 @@ void CPinTester::SetPortSource(std::shared_ptr<const PortSource> source)
 void CPinTester::OnLineLost()
 {
     m_serial.Close();
-    m_strStatus = kStatusDisconnected;
+    m_strStatus = LineLostText();
     if (m_lineHandler)
         m_lineHandler();
 }
@@ -214,12 +218,10 @@ std::array<bool, kPortCount> CPinTester::PollAndKeep()
         m_portIn[P] = r;
         m_marks.Polled(P, m_portDir[P], r, m_portOut[P], result.answered[P]);
     }
+    // While the line is open the status tells only how the last exchange
+    // went, so a good poll always makes it "Connection successful." again.
     const QString problem = PollProblemText(result.outcome);
-    if (!problem.isEmpty())
-        m_strStatus = problem;
-    else if (m_strStatus == PollProblemText(PollResult::Outcome::NoAnswer)
-             || m_strStatus == PollProblemText(PollResult::Outcome::UnexpectedData) || m_strStatus == kStatusNotAccepting)
-        m_strStatus = kStatusConnected;
+    m_strStatus = problem.isEmpty() ? kStatusConnected : problem;
     return renewed;
 }
 

@@ -36,6 +36,8 @@ struct PollResult
 // What the status line and korvane-cli say of a poll that went wrong; empty
 // for a poll that every port answered.
 QString PollProblemText(PollResult::Outcome outcome);
+// What they say once the connected device has gone.
+QString LineLostText();
 
 // The tester without its window: the device's port state, the captions the
 // state gives the pin buttons, the exchanges with the device, the connect and

@@ -50,7 +50,7 @@ LineEvent EventOf(LineState state)
     case LineState::Disconnected:
         break;
     }
-    return {"disconnected", QStringLiteral("Device disconnected.")};
+    return {"disconnected", LineLostText()};
 }
 
 const LineEvent kReconnected{"reconnected", QStringLiteral("Device connected again.")};
