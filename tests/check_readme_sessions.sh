@@ -1,0 +1,136 @@
+#!/usr/bin/env bash
+# Runs every console session of the README and compares what it prints with
+# what the README shows, so that the README cannot go stale.
+#
+# A session runs against korvane-sim started as the last `korvane-sim ...`
+# in the text before it says, with the programs of the build on the PATH and
+# a state folder of its own. Paths under /tmp/ stand for a private folder.
+# A `cat FILE` of a file that is not there makes it from what the session
+# shows. Not compared: times, the number of polls (it follows the time),
+# the ports that list finds on this machine and, against a walking device,
+# which pins change (its inputs move on by the clock, whoever reads them).
+# usage: check_readme_sessions.sh README CLI SIM
+set -uo pipefail
+readme=$1
+export PATH="$(cd "$(dirname "$2")" && pwd):$(cd "$(dirname "$3")" && pwd):$PATH"
+
+work=$(mktemp -d)
+sim_pid=
+trap 'stop_sim; rm -rf "$work"' EXIT
+failures=0
+
+private() { printf '%s\n' "${1//\/tmp\//$work/}"; }
+
+start_sim() {
+    local args
+    read -ra args <<<"$(private "${1#korvane-sim}")"
+    korvane-sim "${args[@]}" >"$work/sim.log" 2>&1 &
+    sim_pid=$!
+    for _ in $(seq 200); do
+        grep -q "device on" "$work/sim.log" && return 0
+        kill -0 "$sim_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    { echo "$1 did not start:"; cat "$work/sim.log"; } >"$work/diff"
+    return 1
+}
+
+stop_sim() {
+    [ -n "$sim_pid" ] || return 0
+    kill -TERM "$sim_pid" 2>/dev/null
+    for _ in $(seq 50); do
+        kill -0 "$sim_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -KILL "$sim_pid" 2>/dev/null
+    wait "$sim_pid" 2>/dev/null
+    sim_pid=
+}
+
+# Masks what differs from run to run; $1 is "walk" for a walking device.
+mask() {
+    local walk=()
+    [ "$1" = walk ] && walk=(-e 's/[ABC][0-7] [01] -> [01]/<pin> <level> -> <level>/'
+        -e 's/change,[ABC],[0-7],[01],[01]/change,<port>,<n>,<level>,<level>/'
+        -e 's/"(new|old)":[01]/"\1":<level>/g' -e 's/"pin":[0-7]/"pin":<n>/' -e 's/"port":"[ABC]"/"port":"<port>"/')
+    sed -E "${walk[@]}" -e 's/[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9:.]+(Z|[+-][0-9]{2}:?[0-9]{2})?/<time>/g' \
+        -e 's/("elapsed":)[-+.0-9eE]+/\1<seconds>/g' \
+        -e 's/[0-9]+\.[0-9]+/<seconds>/g' \
+        -e 's/[0-9]+ polls,/<n> polls,/g'
+}
+
+# Runs the session in the lines of the README from $1 to $2 (exclusive)
+# against the korvane-sim command line $3 (none when empty); what differs
+# goes to $work/diff.
+run_session() {
+    local first=$1 end=$2 sim=$3 n status=0 command walk=
+    [[ $sim == *--walk* ]] && walk=walk
+    local shown=$work/shown actual=$work/actual
+    : >"$shown"
+    : >"$actual"
+    export XDG_STATE_HOME=$work/state$first
+    rm -rf "$XDG_STATE_HOME"
+    [ -z "$sim" ] || start_sim "$sim" || return 1
+    for ((n = first; n < end; n++)); do
+        [[ ${lines[n]} == '$ '* ]] || continue
+        command=${lines[n]#'$ '}
+        local output=()
+        while ((n + 1 < end)) && [[ ${lines[n + 1]} != '$ '* ]]; do
+            output+=("${lines[++n]}")
+        done
+        if [[ $command =~ ^cat\ ([^ ]+)$ && ! -e $work/${BASH_REMATCH[1]} ]]; then
+            printf '%s\n' "${output[@]}" >"$work/${BASH_REMATCH[1]}"
+        fi
+        printf '$ %s\n' "$command" | tee -a "$actual" >>"$shown"
+        (cd "$work" && timeout -k 5 60 bash -c "(exit $status); $(private "$command")" 2>&1) \
+            | sed "s|$work/|/tmp/|g" >"$work/output"
+        status=${PIPESTATUS[0]}
+        if [[ $command == 'korvane-cli list'* && $status -eq 0 ]]; then
+            output=("(the ports of this machine)")
+            printf '%s\n' "${output[@]}" >"$work/output"
+        fi
+        ((${#output[@]})) && printf '%s\n' "${output[@]}" >>"$shown"
+        cat "$work/output" >>"$actual"
+    done
+    stop_sim
+    diff -u --label "README.md line $((first + 1)): as shown" --label "as run against ${sim:-no device}" \
+        <(mask "$walk" <"$shown") <(mask "$walk" <"$actual") >"$work/diff"
+}
+
+mapfile -t lines <"$readme"
+prose=
+sessions=0
+for ((i = 0; i < ${#lines[@]}; i++)); do
+    line=${lines[i]}
+    if [[ $line == '```console' ]]; then
+        # The last `korvane-sim ...` in the text since the previous session.
+        sim=
+        rest=$prose
+        pattern='`(korvane-sim[^`]*)`'
+        while [[ $rest =~ $pattern ]]; do
+            sim=${BASH_REMATCH[1]}
+            rest=${rest#*"${BASH_REMATCH[0]}"}
+        done
+        for ((end = i + 1; end < ${#lines[@]}; end++)); do
+            [[ ${lines[end]} == '```' ]] && break
+        done
+        # On a loaded machine the device may answer late: a session that
+        # differs runs once more before it counts as stale.
+        if ! run_session $((i + 1)) "$end" "$sim" && ! run_session $((i + 1)) "$end" "$sim"; then
+            head -n 100 "$work/diff"
+            failures=$((failures + 1))
+        fi
+        sessions=$((sessions + 1))
+        i=$end
+        prose=
+    elif [[ $line == '```'* ]]; then
+        for ((i++; i < ${#lines[@]}; i++)); do
+            [[ ${lines[i]} == '```' ]] && break
+        done
+    else
+        prose+=" $line"
+    fi
+done
+
+echo "$sessions sessions, $failures stale"
+[ "$sessions" -gt 0 ] && [ "$failures" -eq 0 ]
