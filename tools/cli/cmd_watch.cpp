@@ -9,6 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <array>
+#include <cstdlib>
 #include <limits>
 
 namespace {
@@ -43,23 +44,27 @@ const LineEvent kLineEvents[] = {
 // The port was opened again on the device that went.
 const LineEvent kReconnected{"reconnected", QStringLiteral("Device connected again.")};
 
-// ISO 8601 with milliseconds and the local offset from UTC.
+// ISO 8601 with milliseconds and the local offset from UTC, "+00:00" for none.
 QString TimeOfDay(const QDateTime &utc)
 {
     const QDateTime local = utc.toLocalTime();
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    const int offsetMinutes = local.offsetFromUtc() / 60;
+    return local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"))
+           + QStringLiteral("%1%2:%3").arg(QChar(offsetMinutes < 0 ? u'-' : u'+'))
+                 .arg(std::abs(offsetMinutes) / 60, 2, 10, QLatin1Char('0'))
+                 .arg(std::abs(offsetMinutes) % 60, 2, 10, QLatin1Char('0'));
 }
 
 // One line of output at a poll: a line event, or with a pin (port * 8 +
-// bit) its change to `level`.
+// bit) its change to `level`. The jsonl form always has both the time of
+// day and the seconds since the start.
 QString EventLine(const WatchOptions &options, qint64 elapsedMs, const QDateTime &utc, const LineEvent &event,
                   int pin = -1, bool level = false)
 {
     const QString port = PortName(pin / kPinsPerPort);
     const int bit = pin % kPinsPerPort;
     if (options.format == Format::Jsonl) {
-        QJsonObject object{{"event", event.name}};
-        object.insert(QStringLiteral("time"), options.relative ? QJsonValue(elapsedMs / 1000.0) : QJsonValue(TimeOfDay(utc)));
+        QJsonObject object{{"event", event.name}, {"time", TimeOfDay(utc)}, {"elapsed", elapsedMs / 1000.0}};
         if (pin >= 0) {
             object.insert(QStringLiteral("port"), port);
             object.insert(QStringLiteral("pin"), bit);
