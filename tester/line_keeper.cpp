@@ -79,11 +79,11 @@ void LineKeeper::Check()
         Enter(State::Searching);
         emit lost();
     } else if (m_state == State::Searching) {
-        // Each name in turn, until the window has connected to one.
-        for (const QString &device : m_identity.Candidates(*m_ports)) {
-            emit found(device);
-            if (m_state != State::Searching)
-                break;
-        }
+        emit searching();
     }
+}
+
+QStringList LineKeeper::Candidates() const
+{
+    return m_state == State::Searching ? m_identity.Candidates(*m_ports) : QStringList();
 }

@@ -42,12 +42,14 @@ public:
 
     // The open line's device is no longer there.
     bool LineLost() const;
+    // While the lost device is looked for: the devices proven to be it.
+    QStringList Candidates() const;
 
 signals:
     // The device has gone while the line was open; the line must be closed.
     void lost();
-    // A device has appeared under one of the lost device's names.
-    void found(const QString &device);
+    // Time to look for the lost device among the candidates.
+    void searching();
 
 protected:
     void timerEvent(QTimerEvent *event) override;

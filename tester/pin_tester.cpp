@@ -47,7 +47,7 @@ QString LineLostText()
 CPinTester::CPinTester()
 {
     QObject::connect(&m_lineKeeper, &LineKeeper::lost, [this] { OnLineLost(); });
-    QObject::connect(&m_lineKeeper, &LineKeeper::found, [this](const QString &device) { OnDeviceFound(device); });
+    QObject::connect(&m_lineKeeper, &LineKeeper::searching, [this] { OnSearching(); });
 }
 
 void CPinTester::Reset()
@@ -88,8 +88,11 @@ std::optional<QString> CPinTester::OpenPort(const QString &portText)
     if (m_serial.IsOpen())
         m_serial.Close();
     const std::optional<QString> device = PortDeviceName(portText);
-    if (device && OpenLine(*device) == 1)
+    if (device && OpenLine(*device) == 1) {
+        m_lineKeeper.Watch(portText, *device);
         return device;
+    }
+    m_lineKeeper.Forget();
     // The reason, where it is known, follows in a sentence of its own.
     const OpenFailure failure = device ? m_serial.LastOpenFailure() : OpenFailure(OpenFailure::Reason::NoSuchPort);
     m_strStatus = QStringList{kStatusFailed, OpenFailureSentence(failure)}.join(u' ').trimmed();
@@ -98,12 +101,8 @@ std::optional<QString> CPinTester::OpenPort(const QString &portText)
 
 bool CPinTester::Connect(const QString &portText)
 {
-    const std::optional<QString> device = OpenPort(portText);
-    if (!device) {
-        m_lineKeeper.Forget();
+    if (!OpenPort(portText))
         return false;
-    }
-    m_lineKeeper.Watch(portText, *device);
     SendState();
     return true;
 }
@@ -137,15 +136,23 @@ void CPinTester::OnLineLost()
         m_lineHandler();
 }
 
-// The lost device is back: connected again as Connect does, with the same state.
-void CPinTester::OnDeviceFound(const QString &device)
+bool CPinTester::Reopen()
 {
-    if (OpenLine(device) != 1)
-        return;
-    if (!m_lineKeeper.Resume(device)) {
+    for (const QString &device : m_lineKeeper.Candidates()) {
+        if (OpenLine(device) != 1)
+            continue;
+        if (m_lineKeeper.Resume(device))
+            return true;
         m_serial.Close();
-        return;
     }
+    return false;
+}
+
+// When the lost device is back: connected again as Connect does, with the same state.
+void CPinTester::OnSearching()
+{
+    if (!Reopen())
+        return;
     BeginAction();
     SendState();
     if (m_lineHandler)

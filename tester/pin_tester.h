@@ -78,12 +78,16 @@ public:
     // results are those of CSerialPort::Open.
     int OpenLine(const QString &deviceName);
     // Opens the channel on the device that a Com Port text names, closing an
-    // open one first. The device's path; or nothing, with "Connection
-    // failed." and the reason where it is known in the status line.
+    // open one first, and keeps watch over the line. The device's path; or
+    // nothing, with "Connection failed." and the reason where it is known in
+    // the status line.
     std::optional<QString> OpenPort(const QString &portText);
-    // Opens the port, sends the whole state, directions then outputs, and
-    // keeps watch over the line; the status line says how it went.
+    // Opens the port and sends the whole state, directions then outputs; the
+    // status line says how it went.
     bool Connect(const QString &portText);
+    // Once the device has gone: opens the channel again on a device proven
+    // to be the same one, sending nothing. False while there is none.
+    bool Reopen();
     // Closes the channel and forgets the device.
     void CloseLine();
     // Where the ports that prove a device's identity are listed.
@@ -141,7 +145,7 @@ private:
     // The device takes the whole state at once.
     void SendState();
     void OnLineLost();
-    void OnDeviceFound(const QString &device);
+    void OnSearching();
 
     bool m_bLineStalled = false;
     // When the request still waiting for its answer was sent.

@@ -5,37 +5,6 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <vector>
-
-namespace {
-
-struct Reading
-{
-    PortIndex port;
-    std::optional<std::uint8_t> levels;
-};
-
-QString ReadingsText(const std::vector<Reading> &readings, bool binary)
-{
-    QStringList parts;
-    for (const Reading &reading : readings) {
-        const QString value = !reading.levels ? QString(binary ? 8 : 2, u'-')
-                              : binary        ? Binary(*reading.levels)
-                                              : Hex(*reading.levels);
-        parts << PortName(reading.port) + u'=' + value;
-    }
-    return parts.join(u' ');
-}
-
-QString ReadingsJson(const std::vector<Reading> &readings)
-{
-    QJsonObject object;
-    for (const Reading &reading : readings)
-        object.insert(PortName(reading.port), reading.levels ? QJsonValue(*reading.levels) : QJsonValue());
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
-
-} // namespace
 
 bool PortOperands(const QStringList &operands, std::vector<PortIndex> &ports, QString &error)
 {
@@ -73,15 +42,18 @@ int ReadCommand(CommandContext &context, const QStringList &args)
     if (const int status = context.device.Open())
         return status;
 
-    std::vector<Reading> readings;
-    QStringList silentPorts;
+    const bool binary = sorted.flags.contains(QStringLiteral("--bin"));
+    QStringList texts, silentPorts;
+    QJsonObject json;  // null for a port that did not answer
     for (PortIndex P : ports) {
-        readings.push_back({P, context.device.Read(P)});
-        if (!readings.back().levels)
+        const std::optional<std::uint8_t> levels = context.device.Read(P);
+        texts << PortName(P) + u'=' + (!levels ? QString(binary ? 8 : 2, u'-') : binary ? Binary(*levels) : Hex(*levels));
+        json.insert(PortName(P), levels ? QJsonValue(*levels) : QJsonValue());
+        if (!levels)
             silentPorts << PortName(P);
     }
-    PrintLine(sorted.flags.contains(QStringLiteral("--json")) ? ReadingsJson(readings)
-                                                               : ReadingsText(readings, sorted.flags.contains(QStringLiteral("--bin"))));
+    PrintLine(sorted.flags.contains(QStringLiteral("--json")) ? QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact))
+                                                               : texts.join(u' '));
     return silentPorts.isEmpty() ? kSuccess : NoAnswer(context, silentPorts);
 }
 
@@ -94,9 +66,9 @@ int SetCommand(CommandContext &context, const QStringList &args)
     const bool reset = sorted.flags.contains(QStringLiteral("--reset"));
     if (sorted.operands.isEmpty() && !reset)
         return context.Misuse(name, QStringLiteral("give at least one setting, or --reset"));
-    PortState checked;
+    PortBytes checkedDir{}, checkedOut{};
     for (const QString &setting : sorted.operands) {
-        if (ApplySetting(setting, checked) == kNoSetting)
+        if (ApplySetting(setting, checkedDir, checkedOut) == kNoSetting)
             return context.Misuse(name, QStringLiteral("%1 is not a setting").arg(Shown(setting)));
     }
     if (context.checkOnly)
@@ -104,11 +76,14 @@ int SetCommand(CommandContext &context, const QStringList &args)
     if (const int status = context.device.Open())
         return status;
 
-    PortState state = reset ? PortState() : context.device.DeviceState();
+    CPinTester &tester = context.device.Tester();
+    const auto before = std::to_array(tester.m_portDir);
+    if (reset)
+        tester.Reset();
     int kinds = reset ? kDirections | kOutputs : kNoSetting;
     for (const QString &setting : sorted.operands)
-        kinds |= ApplySetting(setting, state);
-    if (const int status = context.device.Send(state, kinds))
+        kinds |= ApplySetting(setting, tester.m_portDir, tester.m_portOut);
+    if (const int status = context.device.Send(kinds, before))
         return status;
     return context.device.Remember();
 }
@@ -121,5 +96,6 @@ int SyncCommand(CommandContext &context, const QStringList &args)
         return kSuccess;
     if (const int status = context.device.Open())
         return status;
-    return context.device.SendWhole(context.device.DeviceState());
+    // Nothing changes direction, so directions go first, as Connect sends them.
+    return context.device.Send(kDirections | kOutputs, std::to_array(context.device.Tester().m_portDir));
 }

@@ -10,15 +10,21 @@
 
 namespace {
 
+// A value that is not known is null, never an empty text.
 QJsonObject EntryObject(const PortListEntry &port)
 {
-    return {{"name", port.name},
-            {"path", port.path},
-            {"stableName", port.stableName},
-            {"description", port.description},
-            {"manufacturer", port.manufacturer},
-            {"serialNumber", port.serialNumber},
-            {"usbId", port.usbId}};
+    QJsonObject object{{"name", port.name},
+                       {"path", port.path},
+                       {"stableName", port.stableName},
+                       {"description", port.description},
+                       {"manufacturer", port.manufacturer},
+                       {"serialNumber", port.serialNumber},
+                       {"usbId", port.usbId}};
+    for (QJsonValueRef value : object) {
+        if (value.toString().isEmpty())
+            value = QJsonValue::Null;
+    }
+    return object;
 }
 
 } // namespace

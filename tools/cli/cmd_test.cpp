@@ -26,18 +26,8 @@ std::vector<std::uint32_t> WalkingPatterns(int count)
     return patterns;
 }
 
-const char *KindText(PinVerdict::Kind kind)
-{
-    switch (kind) {
-    case PinVerdict::Kind::Ok: return "ok";
-    case PinVerdict::Kind::StuckAt0: return "stuck at 0";
-    case PinVerdict::Kind::StuckAt1: return "stuck at 1";
-    case PinVerdict::Kind::Open: return "open";
-    case PinVerdict::Kind::Shorted: return "shorted";
-    case PinVerdict::Kind::Erratic: return "erratic";
-    }
-    return "";
-}
+// Indexed by PinVerdict::Kind.
+const char *const kKindTexts[] = {"ok", "stuck at 0", "stuck at 1", "open", "shorted", "erratic"};
 
 QStringList PinNames(const std::vector<int> &pins)
 {
@@ -45,16 +35,6 @@ QStringList PinNames(const std::vector<int> &pins)
     for (int pin : pins)
         names << PinName(pin);
     return names;
-}
-
-QString ResultText(const PinVerdict &verdict)
-{
-    const QString kind = QLatin1String(KindText(verdict.kind));
-    if (verdict.kind == PinVerdict::Kind::Shorted)
-        return kind + QStringLiteral(" to ") + PinNames(verdict.partners).join(QStringLiteral(", "));
-    if (verdict.kind == PinVerdict::Kind::Open)
-        return kind + QStringLiteral(" (wire to ") + PinNames(verdict.partners).join(QStringLiteral(", ")) + u')';
-    return kind;
 }
 
 // Prints the verdicts as a table or as JSON; status 1 when any pin is faulty.
@@ -65,11 +45,17 @@ int PrintReport(const QString &test, const std::map<int, PinVerdict> &verdicts, 
     QStringList table{QStringLiteral("pin  result")};
     for (const auto &[pin, verdict] : verdicts) {
         faulty += verdict.kind != PinVerdict::Kind::Ok;
-        QJsonObject entry{{"pin", PinName(pin)}, {"result", KindText(verdict.kind)}};
-        if (!verdict.partners.empty())
-            entry.insert(QStringLiteral("with"), QJsonArray::fromStringList(PinNames(verdict.partners)));
+        const QString kind = QLatin1String(kKindTexts[static_cast<int>(verdict.kind)]);
+        const QStringList partners = PinNames(verdict.partners);
+        QJsonObject entry{{"pin", PinName(pin)}, {"result", kind}};
+        if (!partners.isEmpty())
+            entry.insert(QStringLiteral("with"), QJsonArray::fromStringList(partners));
         pins.append(entry);
-        table << PinName(pin).leftJustified(5) + ResultText(verdict);
+        const QString with = partners.join(QStringLiteral(", "));
+        table << PinName(pin).leftJustified(5) + kind
+                     + (verdict.kind == PinVerdict::Kind::Shorted ? QStringLiteral(" to ") + with
+                        : verdict.kind == PinVerdict::Kind::Open  ? QStringLiteral(" (wire to ") + with + u')'
+                                                                  : QString());
     }
     const int count = static_cast<int>(verdicts.size());
     if (json) {
@@ -104,20 +90,21 @@ int Loopback(const CommandContext &context, const Interruptions &interruptions, 
              PinDiagnosis &diagnosis)
 {
     DeviceSession &device = context.device;
+    CPinTester &tester = device.Tester();
     for (int n = 0; n < kPinsPerPort; ++n) {
         diagnosis.AddPin(first * kPinsPerPort + n, n);
         diagnosis.AddPin(second * kPinsPerPort + n, n);
     }
-    PortState state = device.DeviceState();
     for (const auto &[driver, receiver] : {std::pair{first, second}, std::pair{second, first}}) {
-        state.dir[first] = state.dir[second] = kAllInputs;
-        if (const int status = device.Send(state, kDirections))
+        tester.m_portDir[first] = tester.m_portDir[second] = kAllInputs;
+        if (const int status = device.Send(kDirections, std::to_array(tester.m_portDir)))
             return status;
-        state.dir[driver] = kAllOutputs;
+        const auto before = std::to_array(tester.m_portDir);
+        tester.m_portDir[driver] = kAllOutputs;
         int kinds = kDirections | kOutputs;
         for (std::uint32_t pattern : WalkingPatterns(kPinsPerPort)) {
-            state.out[driver] = static_cast<std::uint8_t>(pattern);
-            if (const int status = device.Send(state, kinds))
+            tester.m_portOut[driver] = static_cast<std::uint8_t>(pattern);
+            if (const int status = device.Send(kinds, before))
                 return status;
             kinds = kOutputs;
             diagnosis.Step(pattern);
@@ -138,10 +125,11 @@ int Readback(const CommandContext &context, const Interruptions &interruptions, 
              PinDiagnosis &diagnosis)
 {
     DeviceSession &device = context.device;
+    CPinTester &tester = device.Tester();
+    const auto before = std::to_array(tester.m_portDir);
     std::vector<int> pins;
-    PortState state = device.DeviceState();
     for (PortIndex P : ports) {
-        state.dir[P] = kAllOutputs;
+        tester.m_portDir[P] = kAllOutputs;
         for (int n = 0; n < kPinsPerPort; ++n) {
             pins.push_back(P * kPinsPerPort + n);
             diagnosis.AddPin(pins.back(), pins.back());
@@ -154,10 +142,10 @@ int Readback(const CommandContext &context, const Interruptions &interruptions, 
             const int pin = pins[i];
             const bool high = (pattern >> i) & 1;
             wireLevels |= static_cast<std::uint32_t>(high) << pin;
-            std::uint8_t &out = state.out[pin / kPinsPerPort];
+            std::uint8_t &out = tester.m_portOut[pin / kPinsPerPort];
             out = static_cast<std::uint8_t>(high ? out | (1 << pin % kPinsPerPort) : out & ~(1 << pin % kPinsPerPort));
         }
-        if (const int status = device.Send(state, kinds))
+        if (const int status = device.Send(kinds, before))
             return status;
         kinds = kOutputs;
         diagnosis.Step(wireLevels);
@@ -171,17 +159,6 @@ int Readback(const CommandContext &context, const Interruptions &interruptions, 
     return kSuccess;
 }
 
-// "A:B": two different ports.
-bool ParsePortPair(const QString &text, PortIndex &first, PortIndex &second)
-{
-    const QStringList parts = text.split(u':');
-    if (parts.size() != 2 || !ParsePort(parts[0]) || !ParsePort(parts[1]))
-        return false;
-    first = *ParsePort(parts[0]);
-    second = *ParsePort(parts[1]);
-    return first != second;
-}
-
 } // namespace
 
 int TestCommand(CommandContext &context, const QStringList &args)
@@ -192,17 +169,21 @@ int TestCommand(CommandContext &context, const QStringList &args)
         return context.Misuse(name, error);
     const QString kind = sorted.operands.value(0);
     const QStringList operands = sorted.operands.mid(1);
-    PortIndex first = 0, second = 0;
+    const QStringList pair = operands.value(0).split(u':');
+    const std::optional<PortIndex> first = ParsePort(pair.value(0)), second = ParsePort(pair.value(1));
     std::vector<PortIndex> ports;
-    QString error;
+    QString error, title = kind;
     if (kind == u"loopback") {
-        if (operands.size() != 1 || !ParsePortPair(operands.front(), first, second))
+        if (operands.size() != 1 || pair.size() != 2 || !first || !second || *first == *second)
             return context.Misuse(name, QStringLiteral("loopback needs two different ports, as in A:B"));
+        title += u' ' + operands.front().toUpper();
     } else if (kind == u"readback") {
         if (!PortOperands(operands, ports, error))
             return context.Misuse(name, error);
         std::sort(ports.begin(), ports.end());
         ports.erase(std::unique(ports.begin(), ports.end()), ports.end());
+        for (PortIndex P : ports)
+            title += u' ' + PortName(P);
     } else {
         return context.Misuse(name, QStringLiteral("name the test: loopback or readback"));
     }
@@ -214,11 +195,16 @@ int TestCommand(CommandContext &context, const QStringList &args)
     // Ctrl-C, SIGTERM and SIGHUP end the test early, in scripts too, but the
     // remembered state is always sent again.
     const Interruptions interruptions(true, true);
-    const PortState remembered = context.device.DeviceState();
+    CPinTester &tester = context.device.Tester();
+    const auto rememberedDir = std::to_array(tester.m_portDir);
+    const auto rememberedOut = std::to_array(tester.m_portOut);
     PinDiagnosis diagnosis;
-    const int status = kind == u"loopback" ? Loopback(context, interruptions, first, second, diagnosis)
+    const int status = kind == u"loopback" ? Loopback(context, interruptions, *first, *second, diagnosis)
                                            : Readback(context, interruptions, ports, diagnosis);
-    const int restored = context.device.Send(remembered, kDirections | kOutputs);
+    const auto before = std::to_array(tester.m_portDir);
+    std::ranges::copy(rememberedDir, tester.m_portDir);
+    std::ranges::copy(rememberedOut, tester.m_portOut);
+    const int restored = context.device.Send(kDirections | kOutputs, before);
     if (const int signal = interruptions.Signal()) {
         const QString how = restored == kSuccess ? QStringLiteral("the remembered state was sent again")
                                                  : QStringLiteral("the remembered state could not be sent");
@@ -226,12 +212,5 @@ int TestCommand(CommandContext &context, const QStringList &args)
     }
     if (status != kSuccess || restored != kSuccess)
         return status != kSuccess ? status : restored;
-    QString title = kind;
-    if (kind == u"loopback") {
-        title += u' ' + PortName(first) + u':' + PortName(second);
-    } else {
-        for (PortIndex P : ports)
-            title += u' ' + PortName(P);
-    }
     return PrintReport(title, diagnosis.Verdicts(), sorted.flags.contains(QStringLiteral("--json")));
 }

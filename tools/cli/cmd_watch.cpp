@@ -9,14 +9,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <array>
+#include <cstdlib>
 #include <limits>
 
 namespace {
 
 enum class Format { Text, Csv, Jsonl };
-
-// How often a device that has gone is looked for.
-constexpr qint64 kSearchPeriodMs = 200;
 
 struct WatchOptions
 {
@@ -27,92 +25,62 @@ struct WatchOptions
     bool relative = false;
 };
 
-// What the line is doing, as the events that tell a change of it name it.
-enum class LineState { Answering, NoAnswer, UnexpectedData, Disconnected };
-
+// What the line is doing: how the last poll went (indexed by
+// PollResult::Outcome), or kDisconnected once the device has gone; and the
+// event that tells that it has come to that.
+constexpr int kAnswering = 0;
+constexpr int kDisconnected = 3;
 struct LineEvent
 {
     const char *name;
     QString text;
 };
-
-// The event that tells that the line has come to a state; "reconnected"
-// tells that the port was opened again on the device that went.
-LineEvent EventOf(LineState state)
-{
-    switch (state) {
-    case LineState::Answering:
-        return {"answer", QStringLiteral("Device answers again.")};
-    case LineState::NoAnswer:
-        return {"no-answer", PollProblemText(PollResult::Outcome::NoAnswer)};
-    case LineState::UnexpectedData:
-        return {"unexpected-data", PollProblemText(PollResult::Outcome::UnexpectedData)};
-    case LineState::Disconnected:
-        break;
-    }
-    return {"disconnected", LineLostText()};
-}
-
+const LineEvent kLineEvents[] = {
+    {"answer", QStringLiteral("Device answers again.")},
+    {"no-answer", PollProblemText(PollResult::Outcome::NoAnswer)},
+    {"unexpected-data", PollProblemText(PollResult::Outcome::UnexpectedData)},
+    {"disconnected", LineLostText()},
+};
+// The port was opened again on the device that went.
 const LineEvent kReconnected{"reconnected", QStringLiteral("Device connected again.")};
 
-LineState StateOf(PollResult::Outcome outcome)
-{
-    switch (outcome) {
-    case PollResult::Outcome::Answered:
-        return LineState::Answering;
-    case PollResult::Outcome::NoAnswer:
-        return LineState::NoAnswer;
-    case PollResult::Outcome::UnexpectedData:
-        break;
-    }
-    return LineState::UnexpectedData;
-}
-
-// One event line: a pin change, or a change of what the line is doing.
-struct Event
-{
-    QString time;
-    QString what;  // "change", or the name of a line event
-    QString text;  // a line event's text
-    PortIndex port = 0;
-    int pin = 0;
-    bool oldLevel = false;
-    bool newLevel = false;
-};
-
-QString EventLine(const Event &event, const WatchOptions &options)
-{
-    const bool change = event.what == u"change";
-    switch (options.format) {
-    case Format::Text:
-        if (!change)
-            return event.time + u' ' + event.text;
-        return QStringLiteral("%1 %2%3 %4 -> %5").arg(event.time, PortName(event.port)).arg(event.pin)
-            .arg(int(event.oldLevel)).arg(int(event.newLevel));
-    case Format::Csv:
-        if (!change)
-            return event.time + u',' + event.what + QStringLiteral(",,,,");
-        return QStringLiteral("%1,change,%2,%3,%4,%5").arg(event.time, PortName(event.port)).arg(event.pin)
-            .arg(int(event.oldLevel)).arg(int(event.newLevel));
-    case Format::Jsonl:
-        break;
-    }
-    QJsonObject object{{"event", event.what}};
-    object.insert(QStringLiteral("time"), options.relative ? QJsonValue(event.time.toDouble()) : QJsonValue(event.time));
-    if (change) {
-        object.insert(QStringLiteral("port"), PortName(event.port));
-        object.insert(QStringLiteral("pin"), event.pin);
-        object.insert(QStringLiteral("old"), int(event.oldLevel));
-        object.insert(QStringLiteral("new"), int(event.newLevel));
-    }
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
-
-// ISO 8601 with milliseconds and the local offset from UTC.
+// ISO 8601 with milliseconds and the local offset from UTC, "+00:00" for none.
 QString TimeOfDay(const QDateTime &utc)
 {
     const QDateTime local = utc.toLocalTime();
-    return local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODateWithMs);
+    const int offsetMinutes = local.offsetFromUtc() / 60;
+    return local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz"))
+           + QStringLiteral("%1%2:%3").arg(QChar(offsetMinutes < 0 ? u'-' : u'+'))
+                 .arg(std::abs(offsetMinutes) / 60, 2, 10, QLatin1Char('0'))
+                 .arg(std::abs(offsetMinutes) % 60, 2, 10, QLatin1Char('0'));
+}
+
+// One line of output at a poll: a line event, or with a pin (port * 8 +
+// bit) its change to `level`. The jsonl form always has both the time of
+// day and the seconds since the start.
+QString EventLine(const WatchOptions &options, qint64 elapsedMs, const QDateTime &utc, const LineEvent &event,
+                  int pin = -1, bool level = false)
+{
+    const QString port = PortName(pin / kPinsPerPort);
+    const int bit = pin % kPinsPerPort;
+    if (options.format == Format::Jsonl) {
+        QJsonObject object{{"event", event.name}, {"time", TimeOfDay(utc)}, {"elapsed", elapsedMs / 1000.0}};
+        if (pin >= 0) {
+            object.insert(QStringLiteral("port"), port);
+            object.insert(QStringLiteral("pin"), bit);
+            object.insert(QStringLiteral("old"), int(!level));
+            object.insert(QStringLiteral("new"), int(level));
+        }
+        return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    }
+    const QString time = options.relative ? QString::number(elapsedMs / 1000.0, 'f', 3) : TimeOfDay(utc);
+    if (options.format == Format::Csv && pin < 0)
+        return time + u',' + QLatin1String(event.name) + QStringLiteral(",,,,");
+    if (options.format == Format::Csv)
+        return QStringLiteral("%1,change,%2,%3,%4,%5").arg(time, port).arg(bit).arg(int(!level)).arg(int(level));
+    if (pin < 0)
+        return time + u' ' + event.text;
+    return QStringLiteral("%1 %2%3 %4 -> %5").arg(time, port).arg(bit).arg(int(!level)).arg(int(level));
 }
 
 QString ParseWatchOptions(const Arguments &sorted, WatchOptions &options)
@@ -166,68 +134,57 @@ int WatchCommand(CommandContext &context, const QStringList &args)
         return status;
 
     const Interruptions interruptions(!context.inScript);
+    CPinTester &tester = context.device.Tester();
     QElapsedTimer clock;
     clock.start();
     if (options.format == Format::Csv)
         PrintLine(QStringLiteral("time,event,port,pin,old,new"));
     std::array<std::optional<std::uint8_t>, kPortCount> levels;
-    LineState line = LineState::Answering;
-    int polls = 0, changes = 0, silentPolls = 0;
+    int line = kAnswering, polls = 0, changes = 0, silentPolls = 0;
     bool countReached = false;
-    qint64 lastSearchMs = -kSearchPeriodMs;
+    qint64 lastSearchMs = -LineKeeper::kSearchPeriodMs;
+    const qint64 end = options.durationMs ? options.durationMs : std::numeric_limits<qint64>::max();
     for (qint64 nextPoll = 0;; nextPoll += options.intervalMs) {
-        // The time of the poll, written out only when a line needs it: the
-        // time of day costs look-ups of the time zone.
         const qint64 pollMs = clock.elapsed();
-        const QDateTime pollTime = options.relative ? QDateTime() : QDateTime::currentDateTimeUtc();
-        Event event;
-        auto print = [&] {
-            if (event.time.isEmpty())
-                event.time = options.relative ? QString::number(pollMs / 1000.0, 'f', 3) : TimeOfDay(pollTime);
-            PrintLine(EventLine(event, options));
+        const QDateTime pollTime = QDateTime::currentDateTimeUtc();
+        auto print = [&](const LineEvent &event, int pin = -1, bool level = false) {
+            PrintLine(EventLine(options, pollMs, pollTime, event, pin, level));
         };
-        auto tell = [&](const LineEvent &lineEvent) {
-            event.what = QLatin1String(lineEvent.name);
-            event.text = lineEvent.text;
-            print();
-        };
-        LineState now = line;
-        if (line == LineState::Disconnected && pollMs - lastSearchMs >= kSearchPeriodMs) {
+        int now = line;
+        if (line == kDisconnected && pollMs - lastSearchMs >= LineKeeper::kSearchPeriodMs) {
             lastSearchMs = pollMs;
-            if (context.device.Reopen()) {
-                tell(kReconnected);
-                line = now = LineState::Answering;
+            if (tester.Reopen()) {
+                print(kReconnected);
+                line = now = kAnswering;
             }
         }
-        if (line != LineState::Disconnected) {
-            const PollResult result = context.device.Poll();
-            now = result.outcome != PollResult::Outcome::Answered && context.device.Lost() ? LineState::Disconnected
-                                                                                          : StateOf(result.outcome);
+        if (line != kDisconnected) {
+            tester.BeginAction();
+            const PollResult result = tester.Poll();
+            now = static_cast<int>(result.outcome);
+            // Only a poll that went wrong makes the line worth a look.
+            if (now != kAnswering) {
+                tester.CheckLineAfterPoll();
+                now = tester.m_serial.IsOpen() ? now : kDisconnected;
+            }
             for (PortIndex P = 0; P < kPortCount && !countReached; ++P) {
-                const std::optional<std::uint8_t> read =
-                    result.answered[P] ? std::optional(result.levels[P]) : std::nullopt;
-                for (int n = 0; read && levels[P] && n < kPinsPerPort && !countReached; ++n) {
-                    event.oldLevel = (*levels[P] >> n) & 1;
-                    event.newLevel = (*read >> n) & 1;
-                    if (event.oldLevel == event.newLevel)
+                for (int n = 0; result.answered[P] && levels[P] && n < kPinsPerPort && !countReached; ++n) {
+                    const bool level = (result.levels[P] >> n) & 1;
+                    if (level == bool((*levels[P] >> n) & 1))
                         continue;
-                    event.what = QStringLiteral("change");
-                    event.port = P;
-                    event.pin = n;
-                    print();
+                    print({"change", {}}, P * kPinsPerPort + n, level);
                     countReached = ++changes == options.count;
                 }
-                if (read)
-                    levels[P] = read;
+                if (result.answered[P])
+                    levels[P] = result.levels[P];
             }
             ++polls;
-            silentPolls += now != LineState::Answering;
+            silentPolls += now != kAnswering;
         }
         if (now != line) {
             line = now;
-            tell(EventOf(line));
+            print(kLineEvents[line]);
         }
-        const qint64 end = options.durationMs ? options.durationMs : std::numeric_limits<qint64>::max();
         if (countReached || clock.elapsed() >= end)
             break;
         nextPoll = std::max(nextPoll, clock.elapsed() - options.intervalMs);
@@ -236,7 +193,7 @@ int WatchCommand(CommandContext &context, const QStringList &args)
     }
     context.Fail(kSuccess, QStringLiteral("watched %1 s: %2 polls, %3 pin changes, %4 polls without an answer")
                                .arg(clock.elapsed() / 1000.0, 0, 'f', 3).arg(polls).arg(changes).arg(silentPolls));
-    if (line != LineState::Answering)
-        return context.Fail(kNoDevice, EventOf(line).text);
+    if (line != kAnswering)
+        return context.Fail(kNoDevice, kLineEvents[line].text);
     return options.count && !countReached && options.durationMs && !interruptions.Signal() ? kCheckFailed : kSuccess;
 }

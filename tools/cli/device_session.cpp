@@ -1,31 +1,8 @@
 #include "tools/cli/device_session.h"
 
-#include "device/line_presence.h"
+#include "device/port_list.h"
 #include "tools/cli/console.h"
 #include "tools/cli/state_file.h"
-
-#include <QStringList>
-
-namespace {
-
-void CopyTo(CPinTester &tester, const PortState &state)
-{
-    for (PortIndex P = 0; P < kPortCount; ++P) {
-        tester.m_portDir[P] = state.dir[P];
-        tester.m_portOut[P] = state.out[P];
-    }
-}
-
-bool MakesOutputs(const PortState &from, const PortState &to)
-{
-    for (PortIndex P = 0; P < kPortCount; ++P) {
-        if (from.dir[P] & ~to.dir[P])
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 int DeviceSession::Open()
 {
@@ -36,13 +13,11 @@ int DeviceSession::Open()
     const std::optional<QString> device = m_tester.OpenPort(*m_portText);
     if (!device)
         return Report(kNoDevice, Shown(*m_portText) + QStringLiteral(": ") + m_tester.m_strStatus);
-    m_device = *device;
-    m_identity = DeviceIdentity(*m_portText, m_device, *m_tester.Ports());
     m_statePath = StateFilePath(StableDeviceName(*device));
     QString problem;
-    if (!LoadState(m_statePath, m_deviceState, problem)) {
+    if (!LoadState(m_statePath, m_tester, problem)) {
         // Nothing is sent to a device whose state cannot be kept safely.
-        m_tester.m_serial.Close();
+        m_tester.CloseLine();
         return Report(kNoDevice, problem);
     }
     if (!problem.isEmpty())
@@ -58,70 +33,25 @@ std::optional<std::uint8_t> DeviceSession::Read(PortIndex P)
     return reading.unexpected ? std::nullopt : reading.levels;
 }
 
-PollResult DeviceSession::Poll()
+int DeviceSession::Send(int kinds, const std::array<std::uint8_t, kPortCount> &before)
 {
+    bool outputsFirst = false;
+    for (PortIndex P = 0; P < kPortCount; ++P)
+        outputsFirst = outputsFirst || ((kinds & kOutputs) && (before[P] & ~m_tester.m_portDir[P]));
     m_tester.BeginAction();
-    return m_tester.Poll();
-}
-
-bool DeviceSession::Lost()
-{
-    if (!m_tester.m_serial.IsOpen())
-        return true;
-    if (!LineLost(m_tester.m_serial, m_device))
-        return false;
-    m_tester.m_serial.Close();
-    return true;
-}
-
-bool DeviceSession::Reopen()
-{
-    for (const QString &device : m_identity.Candidates(*m_tester.Ports())) {
-        if (m_tester.OpenLine(device) != 1)
-            continue;
-        if (!LineLost(m_tester.m_serial, device)) {
-            m_device = device;
-            m_identity.Reopened();
-            return true;
-        }
-        m_tester.m_serial.Close();
-    }
-    return false;
-}
-
-int DeviceSession::Send(const PortState &state, int kinds)
-{
-    CopyTo(m_tester, state);
-    m_tester.BeginAction();
-    const bool outputsFirst = (kinds & kOutputs) && MakesOutputs(m_deviceState, state);
     if (outputsFirst)
         m_tester.SendOutputs();
     if (kinds & kDirections)
         m_tester.SendDirections();
     if ((kinds & kOutputs) && !outputsFirst)
         m_tester.SendOutputs();
-    return Sent(state);
-}
-
-int DeviceSession::SendWhole(const PortState &state)
-{
-    CopyTo(m_tester, state);
-    m_tester.BeginAction();
-    m_tester.SendDirections();
-    m_tester.SendOutputs();
-    return Sent(state);
-}
-
-int DeviceSession::Sent(const PortState &state)
-{
     if (m_tester.LineStalled())
         return Report(kNoDevice, QStringLiteral("the device does not take commands: writing to %1 failed").arg(Shown(*m_portText)));
-    m_deviceState = state;
     return kSuccess;
 }
 
 int DeviceSession::Remember()
 {
     QString problem;
-    return SaveState(m_statePath, m_deviceState, problem) ? kSuccess : Report(kStateNotKept, problem);
+    return SaveState(m_statePath, m_tester, problem) ? kSuccess : Report(kStateNotKept, problem);
 }

@@ -12,32 +12,11 @@ bool Level(std::uint32_t wireLevels, int wire)
 
 } // namespace
 
-void PinDiagnosis::AddPin(int pin, int wire)
-{
-    m_wireOf[pin] = wire;
-    m_observations[pin];
-}
-
-void PinDiagnosis::Step(std::uint32_t wireLevels)
-{
-    m_wireLevels = wireLevels;
-}
-
-void PinDiagnosis::Reading(int pin, bool level)
-{
-    m_observations[pin].push_back({m_wireLevels, level});
-}
-
-bool PinDiagnosis::Expected(int pin, const Observation &observation) const
-{
-    return Level(observation.wireLevels, m_wireOf.at(pin));
-}
-
 bool PinDiagnosis::Deviates(int pin) const
 {
     const std::vector<Observation> &observations = m_observations.at(pin);
     return std::any_of(observations.begin(), observations.end(),
-                       [&](const Observation &o) { return o.level != Expected(pin, o); });
+                       [&](const Observation &o) { return o.level != Level(o.wireLevels, m_wireOf.at(pin)); });
 }
 
 PinVerdict PinDiagnosis::Judge(int pin) const

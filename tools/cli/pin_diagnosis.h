@@ -23,11 +23,15 @@ struct PinVerdict
 class PinDiagnosis
 {
 public:
-    void AddPin(int pin, int wire);
+    void AddPin(int pin, int wire)
+    {
+        m_wireOf[pin] = wire;
+        m_observations[pin];
+    }
     // Starts a step: bit w of wireLevels is the level driven on wire w.
-    void Step(std::uint32_t wireLevels);
+    void Step(std::uint32_t wireLevels) { m_wireLevels = wireLevels; }
     // What the pin read during the current step.
-    void Reading(int pin, bool level);
+    void Reading(int pin, bool level) { m_observations[pin].push_back({m_wireLevels, level}); }
 
     // A verdict for every pin added, by pin number.
     std::map<int, PinVerdict> Verdicts() const;
@@ -40,8 +44,8 @@ private:
     };
 
     PinVerdict Judge(int pin) const;
+    // Whether the pin ever read otherwise than its wire was driven.
     bool Deviates(int pin) const;
-    bool Expected(int pin, const Observation &observation) const;
 
     std::map<int, int> m_wireOf;
     std::map<int, std::vector<Observation>> m_observations;

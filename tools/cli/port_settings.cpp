@@ -30,12 +30,12 @@ void SetBit(std::uint8_t &byte, int n, bool on)
 
 } // namespace
 
-int ApplySetting(const QString &text, PortState &state)
+int ApplySetting(const QString &text, PortBytes &dir, PortBytes &out)
 {
     if (const QRegularExpressionMatch port = kPortSetting.match(text); port.hasMatch()) {
         const PortIndex P = PortOfLetter(port.capturedView(1));
         const bool directions = port.capturedView(2).compare(u"dir", Qt::CaseInsensitive) == 0;
-        (directions ? state.dir : state.out)[P] = HexByte(port.capturedView(3));
+        (directions ? dir : out)[P] = HexByte(port.capturedView(3));
         return directions ? kDirections : kOutputs;
     }
     const QRegularExpressionMatch pin = kPinSetting.match(text);
@@ -44,21 +44,11 @@ int ApplySetting(const QString &text, PortState &state)
     const PortIndex P = PortOfLetter(pin.capturedView(1));
     const int n = pin.capturedView(2).toInt();
     const QString what = pin.captured(3).toLower();
-    SetBit(state.dir[P], n, what == u"in");
+    SetBit(dir[P], n, what == u"in");
     if (what == u"in" || what == u"out")
         return kDirections;
-    SetBit(state.out[P], n, what == u"1");
+    SetBit(out[P], n, what == u"1");
     return kDirections | kOutputs;
-}
-
-QString SettingsText(const PortState &state)
-{
-    QStringList settings;
-    for (PortIndex P = 0; P < kPortCount; ++P)
-        settings << PortName(P) + QStringLiteral(".dir=") + Hex(state.dir[P]);
-    for (PortIndex P = 0; P < kPortCount; ++P)
-        settings << PortName(P) + QStringLiteral(".out=") + Hex(state.out[P]);
-    return settings.join(u' ');
 }
 
 std::optional<Expectation> ParseExpectation(const QString &text)

@@ -3,30 +3,21 @@
 #include "tester/pin_tester.h"
 
 #include <QString>
-#include <QStringList>
-#include <array>
 #include <cstdint>
 #include <optional>
 
-// What the program remembers of a device: its directions (set bit = input)
-// and output levels. The device itself cannot report them.
-struct PortState
-{
-    std::array<std::uint8_t, kPortCount> dir{0xFF, 0xFF, 0xFF};
-    std::array<std::uint8_t, kPortCount> out{0x00, 0x00, 0x00};
-    bool operator==(const PortState &) const = default;
-};
+// A byte for each port: the tester's directions (set bit = input) or
+// output levels, which korvane-cli remembers for the device.
+using PortBytes = std::uint8_t[kPortCount];
 
 // What a setting changes.
 enum SettingKinds : int { kNoSetting = 0, kDirections = 1, kOutputs = 2 };
 
 // Applies one setting ("A.dir=0F", "A.out=50", "B3=in", "B3=out", "B3=1",
-// "B3=0") to the state. Returns the kinds it changes, kNoSetting when the text
-// is not a setting. "B3=1" and "B3=0" also make the pin an output.
-int ApplySetting(const QString &text, PortState &state);
-
-// The state as settings that ApplySetting reads back.
-QString SettingsText(const PortState &state);
+// "B3=0") to the directions and levels. Returns the kinds it changes,
+// kNoSetting when the text is not a setting. "B3=1" and "B3=0" also make the
+// pin an output.
+int ApplySetting(const QString &text, PortBytes &dir, PortBytes &out);
 
 // An expected reading: a whole port ("A=5F") or one pin ("B3=1").
 struct Expectation

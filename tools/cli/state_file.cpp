@@ -1,5 +1,7 @@
 #include "tools/cli/state_file.h"
 
+#include "tools/cli/port_settings.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QUrl>
@@ -40,20 +42,22 @@ QString StateFilePath(const QString &stableName)
     return StateFolder() + u'/' + QString::fromLatin1(FileName(stableName));
 }
 
-QByteArray StateText(const PortState &state)
+QByteArray StateText(const CPinTester &tester)
 {
-    return SettingsText(state).toUtf8() + '\n';
+    QStringList settings;
+    for (PortIndex P = 0; P < kPortCount; ++P)
+        settings << PortName(P) + QStringLiteral(".dir=") + Hex(tester.m_portDir[P]);
+    for (PortIndex P = 0; P < kPortCount; ++P)
+        settings << PortName(P) + QStringLiteral(".out=") + Hex(tester.m_portOut[P]);
+    return settings.join(u' ').toUtf8() + '\n';
 }
 
-std::optional<PortState> ParseStateText(const QByteArray &text)
+bool ParseStateText(const QByteArray &text, CPinTester &tester)
 {
-    PortState state;
     for (const QByteArray &setting : text.trimmed().split(' ')) {
-        if (ApplySetting(QString::fromLatin1(setting), state) == kNoSetting)
-            return std::nullopt;
+        if (ApplySetting(QString::fromLatin1(setting), tester.m_portDir, tester.m_portOut) == kNoSetting)
+            return false;
     }
     // Settings left out, written otherwise or given twice make another text.
-    if (StateText(state) != text)
-        return std::nullopt;
-    return state;
+    return StateText(tester) == text;
 }

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -31,57 +32,6 @@ QString NotRegularText(const QString &path)
                           "it is left alone: remove it to start from the defaults").arg(path);
 }
 
-// While it lives, the signals that end the program wait, so that the short
-// write and rename run to their end and leave no temporary file behind.
-class TerminationHeld
-{
-public:
-    TerminationHeld()
-    {
-        sigset_t held;
-        sigemptyset(&held);
-        for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
-            sigaddset(&held, signal);
-        ::sigprocmask(SIG_BLOCK, &held, &m_oldMask);
-    }
-    ~TerminationHeld() { ::sigprocmask(SIG_SETMASK, &m_oldMask, nullptr); }
-    TerminationHeld(const TerminationHeld &) = delete;
-    TerminationHeld &operator=(const TerminationHeld &) = delete;
-
-private:
-    sigset_t m_oldMask{};
-};
-
-// Reads up to `limit` bytes; false with errno set when a read fails.
-bool ReadUpTo(int fd, qsizetype limit, QByteArray &text)
-{
-    char buffer[1024];
-    while (text.size() < limit) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-        text.append(buffer, got);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, const QByteArray &text)
-{
-    for (qsizetype written = 0; written < text.size();) {
-        const ssize_t put = ::write(fd, text.constData() + written, static_cast<size_t>(text.size() - written));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put < 0)
-            return false;
-        written += put;
-    }
-    return true;
-}
-
 // Creates a new file beside the state file, for its new content.
 int CreateTemporary(const QByteArray &folder, QByteArray &name)
 {
@@ -96,54 +46,48 @@ int CreateTemporary(const QByteArray &folder, QByteArray &name)
 
 } // namespace
 
-bool LoadState(const QString &path, PortState &state, QString &problem)
+bool LoadState(const QString &path, CPinTester &tester, QString &problem)
 {
-    state = PortState();
-    const QByteArray name = QFile::encodeName(path);
-    struct stat status{};
-    if (::lstat(name.constData(), &status) != 0) {
-        if (errno != ENOENT)
-            problem = QStringLiteral("cannot read %1: %2; starting from the defaults").arg(path, SystemError(errno));
+    tester.Reset();
+    auto unreadable = [&](const QString &reason) {
+        problem = QStringLiteral("cannot read %1: %2; starting from the defaults").arg(path, reason);
         return true;
-    }
-    if (!S_ISREG(status.st_mode)) {
+    };
+    auto notRegular = [&] {
         problem = NotRegularText(path);
         return false;
-    }
+    };
+    const QByteArray name = QFile::encodeName(path);
+    struct stat status{};
+    if (::lstat(name.constData(), &status) != 0)
+        return errno == ENOENT || unreadable(SystemError(errno));
+    if (!S_ISREG(status.st_mode))
+        return notRegular();
     // What was examined may have been replaced since: the open neither
     // follows a link nor waits for a FIFO's writer, and the descriptor
     // itself is examined again.
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0 && errno == ELOOP) {
-        problem = NotRegularText(path);
-        return false;
-    }
-    if (fd < 0) {
-        if (errno != ENOENT)
-            problem = QStringLiteral("cannot read %1: %2; starting from the defaults").arg(path, SystemError(errno));
-        return true;
-    }
-    QByteArray text;
+    if (fd < 0 && errno == ELOOP)
+        return notRegular();
+    if (fd < 0)
+        return errno == ENOENT || unreadable(SystemError(errno));
     const bool regular = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode);
-    const bool read = regular && ReadUpTo(fd, kLongestStateText + 1, text);
-    const int readError = errno;
-    ::close(fd);
-    if (!regular) {
-        problem = NotRegularText(path);
-        return false;
+    QFile file;
+    if (!regular || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return regular ? unreadable(file.errorString()) : notRegular();
     }
-    if (!read) {
-        problem = QStringLiteral("cannot read %1: %2; starting from the defaults").arg(path, SystemError(readError));
-        return true;
-    }
-    if (const std::optional<PortState> remembered = ParseStateText(text))
-        state = *remembered;
-    else
+    const QByteArray text = file.read(kLongestStateText + 1);
+    if (file.error() != QFileDevice::NoError)
+        return unreadable(file.errorString());
+    if (!ParseStateText(text, tester)) {
+        tester.Reset();
         problem = QStringLiteral("%1 is damaged; starting from the defaults").arg(path);
+    }
     return true;
 }
 
-bool SaveState(const QString &path, const PortState &state, QString &problem)
+bool SaveState(const QString &path, const CPinTester &tester, QString &problem)
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
@@ -157,7 +101,14 @@ bool SaveState(const QString &path, const PortState &state, QString &problem)
         return false;
     }
 
-    const TerminationHeld held;
+    // The signals that end the program wait, so that the short write and
+    // rename run to their end and leave no temporary file behind.
+    sigset_t held, oldMask;
+    sigemptyset(&held);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        sigaddset(&held, signal);
+    ::sigprocmask(SIG_BLOCK, &held, &oldMask);
+    const auto release = qScopeGuard([&] { ::sigprocmask(SIG_SETMASK, &oldMask, nullptr); });
     QByteArray temporary;
     const int fd = CreateTemporary(QFile::encodeName(folder), temporary);
     if (fd < 0) {
@@ -165,17 +116,20 @@ bool SaveState(const QString &path, const PortState &state, QString &problem)
         return false;
     }
     // Every step is checked: a full disk may only show at fsync or close.
-    bool written = WriteAll(fd, StateText(state)) && ::fsync(fd) == 0;
-    int error = errno;
-    if (::close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && ::rename(temporary.constData(), name.constData()) == 0)
+    const QByteArray text = StateText(tester);
+    QString error;
+    if (QFile file; !file.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle)
+                    || file.write(text) != text.size() || !file.flush())
+        error = file.errorString();
+    else if (::fsync(fd) != 0)
+        error = SystemError(errno);
+    if (::close(fd) != 0 && error.isEmpty())
+        error = SystemError(errno);
+    if (error.isEmpty() && ::rename(temporary.constData(), name.constData()) == 0)
         return true;
-    if (written)
-        error = errno;
+    if (error.isEmpty())
+        error = SystemError(errno);
     ::unlink(temporary.constData());
-    problem = QStringLiteral("cannot write %1: %2; it keeps the state it had before").arg(path, SystemError(error));
+    problem = QStringLiteral("cannot write %1: %2; it keeps the state it had before").arg(path, error);
     return false;
 }
