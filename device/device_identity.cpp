@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString kByPathFolder = QStringLiteral("/dev/serial/by-path");
@@ -17,7 +19,8 @@ QString ExistingNode(const QString &link)
 
 DeviceIdentity::DeviceIdentity(const QString &typed, const QString &device, const PortSource &ports)
 {
-    if (const std::optional<PortListEntry> port = FindPort(ports, device)) {
+    const QList<PortListEntry> present = ports.Ports();
+    if (const auto port = std::ranges::find(present, device, &PortListEntry::path); port != present.end()) {
         m_serialNumber = port->serialNumber;
         m_stableName = port->stableName;
         m_usbId = port->usbId;

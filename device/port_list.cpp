@@ -12,17 +12,6 @@ QString CanonicalPath(const QString &path)
     return canonical.isEmpty() ? path : canonical;
 }
 
-// The by-id link that leads to the node, or empty.
-QString ByIdLink(const QString &node, const QString &byIdFolder)
-{
-    const QDir folder(byIdFolder);
-    for (const QString &link : folder.entryList(QDir::System | QDir::Files, QDir::Name)) {
-        if (CanonicalPath(folder.filePath(link)) == node)
-            return folder.filePath(link);
-    }
-    return {};
-}
-
 QString UsbId(const QSerialPortInfo &info)
 {
     if (!info.hasVendorIdentifier() || !info.hasProductIdentifier())
@@ -57,8 +46,12 @@ QString Identification(const PortListEntry &port)
 QString StableDeviceName(const QString &devicePath, const QString &byIdFolder)
 {
     const QString node = CanonicalPath(devicePath);
-    const QString link = ByIdLink(node, byIdFolder);
-    return link.isEmpty() ? node : link;
+    const QDir folder(byIdFolder);
+    for (const QString &link : folder.entryList(QDir::System | QDir::Files, QDir::Name)) {
+        if (CanonicalPath(folder.filePath(link)) == node)
+            return folder.filePath(link);
+    }
+    return node;
 }
 
 QList<PortListEntry> PresentPorts()
@@ -76,15 +69,6 @@ QList<PortListEntry> PresentPorts()
 std::shared_ptr<const PortSource> MakeSystemPorts()
 {
     return std::make_shared<SystemPorts>();
-}
-
-std::optional<PortListEntry> FindPort(const PortSource &source, const QString &path)
-{
-    for (const PortListEntry &port : source.Ports()) {
-        if (port.path == path)
-            return port;
-    }
-    return std::nullopt;
 }
 
 QList<PortChoice> PortChoices(const QList<PortListEntry> &ports)

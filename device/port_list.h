@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <memory>
-#include <optional>
 
 // One serial port present on the machine and what identifies its device.
 struct PortListEntry
@@ -36,9 +35,6 @@ public:
 
 // The ports the system enumerates now.
 std::shared_ptr<const PortSource> MakeSystemPorts();
-
-// The entry of the port on this node, if the source lists it.
-std::optional<PortListEntry> FindPort(const PortSource &source, const QString &path);
 
 // One line of a list of ports: the text that names the port in the Com Port
 // field, and what identifies the device behind it.

@@ -1,7 +1,5 @@
 #include "device/port_locks.h"
 
-#include "device/lock_files.h"
-
 #include <QCoreApplication>
 #include <QFileInfo>
 
@@ -61,39 +59,6 @@ bool WrittenByOwnProgram(const QByteArray &content)
                        [&writer](const char *program) { return writer == program; });
 }
 
-OpenFailure InUseBy(qint64 pid)
-{
-    OpenFailure inUse(OpenFailure::Reason::InUse);
-    inUse.pid = pid;
-    return inUse;
-}
-
-OpenFailure NamingLockFile(OpenFailure::Reason reason, const QString &path)
-{
-    OpenFailure failure(reason);
-    failure.lockFile = path;
-    return failure;
-}
-
-// What the lock file at path says against opening the device, if anything.
-// A FIFO or a device there could hold an open or a read for good, so
-// anything but a regular file means in use.
-std::optional<OpenFailure> RefusalOfLockFile(const QString &path)
-{
-    const LockFile lock = ReadLockFile(path);
-    switch (lock.kind) {
-    case LockFile::Kind::Absent:
-        return std::nullopt;
-    case LockFile::Kind::NotRegularFile:
-        return NamingLockFile(OpenFailure::Reason::LockNotRegularFile, path);
-    case LockFile::Kind::Unreadable:
-        return InUseBy(0);
-    case LockFile::Kind::RegularFile:
-        break;
-    }
-    return RefusalOfLockContent(lock.start, lock.ageSeconds, path, IsProcessRunning);
-}
-
 } // namespace
 
 QStringList LockFileNames(const QString &deviceName)
@@ -115,22 +80,11 @@ std::optional<OpenFailure> RefusalOfLockContent(const QByteArray &content, qint6
 {
     const qint64 pid = LockPid(content);
     if (pid > 0 && isRunning(pid))
-        return InUseBy(pid);
+        return OpenFailure{.reason = OpenFailure::Reason::InUse, .pid = pid};
     const bool changedMomentsAgo = ageSeconds < kUnfinishedLockSeconds && ageSeconds > -kUnfinishedLockSeconds;
     if (pid == 0 && MayBeUnfinished(content) && changedMomentsAgo)
-        return InUseBy(0);
+        return OpenFailure{OpenFailure::Reason::InUse};
     if (pid > 0 && WrittenByOwnProgram(content))
         return std::nullopt;
-    return NamingLockFile(OpenFailure::Reason::StaleLock, path);
-}
-
-std::optional<OpenFailure> LockFileRefusal(const QString &deviceName)
-{
-    for (const QString &dir : LockFileDirectories()) {
-        for (const QString &name : LockFileNames(deviceName)) {
-            if (std::optional<OpenFailure> refusal = RefusalOfLockFile(dir + u'/' + name))
-                return refusal;
-        }
-    }
-    return std::nullopt;
+    return OpenFailure{.reason = OpenFailure::Reason::StaleLock, .lockFile = path};
 }

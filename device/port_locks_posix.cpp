@@ -1,4 +1,3 @@
-#include "device/lock_files.h"
 #include "device/port_locks.h"
 
 #include <QFile>
@@ -19,21 +18,6 @@ namespace {
 
 constexpr const char *kLockDirs[] = {"/var/lock", "/run/lock"};
 constexpr qint64 kLongestLockFile = 256;
-
-// Up to the longest lock file's length from the start of the regular file
-// open as fd, which a single read gives unless a signal cuts in.
-std::optional<QByteArray> ReadStart(int fd)
-{
-    QByteArray content(kLongestLockFile, Qt::Uninitialized);
-    ssize_t count = -1;
-    do {
-        count = ::read(fd, content.data(), content.size());
-    } while (count < 0 && errno == EINTR);
-    if (count < 0)
-        return std::nullopt;
-    content.truncate(count);
-    return content;
-}
 
 // The holder of a flock on the file open as fd, from the kernel's list of
 // locks; 0 when it is not listed.
@@ -56,59 +40,59 @@ qint64 FlockHolder(int fd)
     return 0;
 }
 
-} // namespace
-
-QStringList LockFileDirectories()
+bool IsProcessRunning(qint64 pid)
 {
-    QStringList dirs;
-    for (const char *dir : kLockDirs) {
-        const QString canonical = QFileInfo(QString::fromLatin1(dir)).canonicalFilePath();
-        if (!canonical.isEmpty())
-            dirs << canonical;
-    }
-    dirs.removeDuplicates();
-    return dirs;
+    return pid > 0 && pid <= INT_MAX && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
 }
 
 // Only a regular file is read, opened without blocking or following a link
-// and only while it is still the file examined.
-LockFile ReadLockFile(const QString &path)
+// and only while it is still the file examined: a FIFO or a device there
+// could hold an open or a read for good.
+std::optional<OpenFailure> RefusalOfLockFile(const QString &path)
 {
-    LockFile lock;
+    const OpenFailure inUse{OpenFailure::Reason::InUse};
+    const OpenFailure notRegular{.reason = OpenFailure::Reason::LockNotRegularFile, .lockFile = path};
     const QByteArray name = QFile::encodeName(path);
     struct stat examined{};
-    if (::lstat(name.constData(), &examined) != 0) {
-        lock.kind = errno == ENOENT || errno == ENOTDIR ? LockFile::Kind::Absent : LockFile::Kind::Unreadable;
-        return lock;
-    }
-    lock.kind = LockFile::Kind::NotRegularFile;
+    if (::lstat(name.constData(), &examined) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? std::nullopt : std::optional(inUse);
     if (!S_ISREG(examined.st_mode))
-        return lock;
+        return notRegular;
     const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        if (errno != ELOOP)
-            lock.kind = errno == ENOENT ? LockFile::Kind::Absent : LockFile::Kind::Unreadable;
-        return lock;
-    }
+    if (fd < 0 && errno == ENOENT)
+        return std::nullopt;
+    if (fd < 0)
+        return errno == ELOOP ? notRegular : inUse;
     const auto closeLock = qScopeGuard([fd] { ::close(fd); });
     struct stat opened{};
     if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode) || opened.st_dev != examined.st_dev
         || opened.st_ino != examined.st_ino)
-        return lock;
-    const std::optional<QByteArray> start = ReadStart(fd);
-    if (!start) {
-        lock.kind = LockFile::Kind::Unreadable;
-        return lock;
-    }
-    lock.kind = LockFile::Kind::RegularFile;
-    lock.start = *start;
-    lock.ageSeconds = std::time(nullptr) - opened.st_mtim.tv_sec;
-    return lock;
+        return notRegular;
+    QFile lock;
+    lock.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle);
+    const QByteArray start = lock.read(kLongestLockFile);
+    if (lock.error() != QFileDevice::NoError)
+        return inUse;
+    return RefusalOfLockContent(start, std::time(nullptr) - opened.st_mtim.tv_sec, path, IsProcessRunning);
 }
 
-bool IsProcessRunning(qint64 pid)
+} // namespace
+
+std::optional<OpenFailure> LockFileRefusal(const QString &deviceName)
 {
-    return pid > 0 && pid <= INT_MAX && (::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM);
+    // Each lock directory once, where one is a link to the other.
+    QStringList dirs;
+    for (const char *dir : kLockDirs)
+        dirs << QFileInfo(QString::fromLatin1(dir)).canonicalFilePath();
+    dirs.removeDuplicates();
+    dirs.removeAll(QString());
+    for (const QString &dir : dirs) {
+        for (const QString &name : LockFileNames(deviceName)) {
+            if (std::optional<OpenFailure> refusal = RefusalOfLockFile(dir + u'/' + name))
+                return refusal;
+        }
+    }
+    return std::nullopt;
 }
 
 std::optional<OpenFailure> TakeDeviceLock(qintptr port)
@@ -119,7 +103,5 @@ std::optional<OpenFailure> TakeDeviceLock(qintptr port)
     // A device that cannot be flocked at all is left to the other locks.
     if (errno != EWOULDBLOCK)
         return std::nullopt;
-    OpenFailure inUse(OpenFailure::Reason::InUse);
-    inUse.pid = FlockHolder(fd);
-    return inUse;
+    return OpenFailure{.reason = OpenFailure::Reason::InUse, .pid = FlockHolder(fd)};
 }

@@ -4,37 +4,21 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
-constexpr long kLowestPort = 1;
-constexpr long kHighestPort = 65535;
-
-// atoi's reading of a number: an optional sign, then decimal digits up to the
-// first other character. Saturates instead of overflowing.
-long LeadingNumber(QStringView text)
+// A COM port number as the C library's atoi reads it: an optional sign, then
+// decimal digits up to the first other character.
+std::optional<QString> ComPortName(QStringView number)
 {
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    long value = 0;
-    for (; i < text.size() && text[i].isDigit() && text[i].unicode() < 0x80; ++i) {
-        value = std::min(value * 10 + (text[i].unicode() - u'0'), kHighestPort + 1);
-    }
-    return negative ? -value : value;
-}
-
-std::optional<QString> ComPortName(long number)
-{
-    if (number < kLowestPort || number > kHighestPort)
+    const long n = std::strtol(number.toLatin1().constData(), nullptr, 10);
+    if (n < 1 || n > 65535)
         return std::nullopt;
 #ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(number);
+    return QStringLiteral("COM%1").arg(n);
 #else
-    return QStringLiteral("/dev/ttyS%1").arg(number - 1);
+    return QStringLiteral("/dev/ttyS%1").arg(n - 1);
 #endif
 }
 
@@ -60,16 +44,16 @@ std::optional<QString> PortPathAsTyped(const QString &fieldText)
         return std::nullopt;
     const QString text = fieldText.trimmed();
     if (text.isEmpty())
-        return ComPortName(0);
+        return std::nullopt;
     const QChar first = text.front();
     if (first == u'+' || first == u'-' || (first.isDigit() && first.unicode() < 0x80))
-        return ComPortName(LeadingNumber(text));
+        return ComPortName(text);
 
     static const QRegularExpression comName(QStringLiteral("^COM([0-9]+)$"),
                                             QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = comName.match(text);
     if (match.hasMatch())
-        return ComPortName(LeadingNumber(match.capturedView(1)));
+        return ComPortName(match.capturedView(1));
     return NamedPath(text);
 }
 

@@ -20,14 +20,9 @@ int BaudRate(const char *settings)
 // lock it cannot take as a permission error).
 OpenFailure FailureOfOpen(QSerialPort::SerialPortError error)
 {
-    switch (error) {
-    case QSerialPort::DeviceNotFoundError:
-        return OpenFailure::Reason::NoSuchPort;
-    case QSerialPort::PermissionError:
-        return OpenFailure::Reason::InUse;
-    default:
-        return OpenFailure::Reason::Unknown;
-    }
+    if (error == QSerialPort::DeviceNotFoundError)
+        return {OpenFailure::Reason::NoSuchPort};
+    return {error == QSerialPort::PermissionError ? OpenFailure::Reason::InUse : OpenFailure::Reason::Unknown};
 }
 
 } // namespace
@@ -35,9 +30,7 @@ OpenFailure FailureOfOpen(QSerialPort::SerialPortError error)
 CSerialPort::CSerialPort()
 {
     QObject::connect(&m_port, &QSerialPort::errorOccurred, [this](QSerialPort::SerialPortError error) {
-        const bool trouble = error == QSerialPort::ReadError || error == QSerialPort::WriteError
-            || error == QSerialPort::ResourceError;
-        if (trouble)
+        if (error == QSerialPort::ReadError || error == QSerialPort::WriteError || error == QSerialPort::ResourceError)
             ReportTrouble();
     });
 }
@@ -50,40 +43,31 @@ CSerialPort::~CSerialPort()
 
 int CSerialPort::Open(const QString &deviceName, const char *settings, int readTimeoutMs)
 {
-    m_bOpen = false;
+    Close();
     m_lastOpenFailure = {};
-    if (m_port.isOpen())
-        m_port.close();
-    if (const std::optional<OpenFailure> refusal = RefusalBeforeOpen(deviceName)) {
-        m_lastOpenFailure = *refusal;
-        return -1;
-    }
+    // A failed open leaves the port closed with its error cleared.
+    const auto fail = [this](const OpenFailure &why, int result) {
+        Close();
+        m_lastOpenFailure = why;
+        return result;
+    };
+    if (const std::optional<OpenFailure> refusal = RefusalBeforeOpen(deviceName))
+        return fail(*refusal, -1);
     m_port.setPortName(deviceName);
     // Bytes nobody asked for are dropped before each request; the bound keeps
     // a device that floods the line from growing the buffer without end.
     m_port.setReadBufferSize(kReadBufferSize);
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        m_lastOpenFailure = FailureOfOpen(m_port.error());
-        m_port.clearError();
-        return -1;
-    }
-    if (const std::optional<OpenFailure> taken = TakeDeviceLock(m_port.handle())) {
-        m_lastOpenFailure = *taken;
-        m_port.close();
-        m_port.clearError();
-        return -1;
-    }
+    if (!m_port.open(QIODevice::ReadWrite))
+        return fail(FailureOfOpen(m_port.error()), -1);
+    if (const std::optional<OpenFailure> taken = TakeDeviceLock(m_port.handle()))
+        return fail(*taken, -1);
     const int baud = BaudRate(settings);
     const bool configured = baud > 0 && m_port.setBaudRate(baud)
         && m_port.setDataBits(QSerialPort::Data8) && m_port.setParity(QSerialPort::NoParity)
         && m_port.setStopBits(QSerialPort::OneStop)
         && m_port.setFlowControl(QSerialPort::NoFlowControl) && readTimeoutMs >= 0;
-    if (!configured) {
-        m_lastOpenFailure.reason = OpenFailure::Reason::NotConfigured;
-        m_port.close();
-        m_port.clearError();
-        return -2;
-    }
+    if (!configured)
+        return fail({OpenFailure::Reason::NotConfigured}, -2);
     m_readTimeoutMs = readTimeoutMs;
     m_bOpen = true;
     return 1;

@@ -19,12 +19,9 @@ LineState WaitFor(int fd, short events, const QDeadlineTimer &deadline)
     for (;;) {
         pollfd line{fd, events, 0};
         const int ready = ::poll(&line, 1, static_cast<int>(deadline.remainingTime()));
-        if (ready > 0 && (line.revents & events))
-            return LineState::Ready;
-        if (ready > 0) {
-            // Hung up or failed, and nothing left to read.
-            return LineState::Failed;
-        }
+        // Ready, or else hung up or failed with nothing left to read.
+        if (ready > 0)
+            return (line.revents & events) ? LineState::Ready : LineState::Failed;
         if (ready == 0 || errno != EINTR)
             return LineState::TimedOut;
     }

@@ -3,8 +3,6 @@
 #include "dialog_layer/eliding_label.h"
 
 #include <QAbstractButton>
-#include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QValidator>
 
@@ -15,12 +13,8 @@ QString ControlText(const QWidget *control)
         return button->text();
     if (const auto *edit = qobject_cast<const QLineEdit *>(control))
         return edit->text();
-    if (const auto *eliding = qobject_cast<const ElidingLabel *>(control))
-        return eliding->FullText();
-    if (const auto *label = qobject_cast<const QLabel *>(control))
-        return label->text();
-    if (const auto *group = qobject_cast<const QGroupBox *>(control))
-        return group->title();
+    if (const auto *label = qobject_cast<const ElidingLabel *>(control))
+        return label->FullText();
     return {};
 }
 
@@ -30,12 +24,8 @@ void SetControlText(QWidget *control, const QString &text)
         button->setText(text);
     else if (auto *edit = qobject_cast<QLineEdit *>(control))
         edit->setText(text);
-    else if (auto *eliding = qobject_cast<ElidingLabel *>(control))
-        eliding->SetFullText(text);
-    else if (auto *label = qobject_cast<QLabel *>(control))
-        label->setText(text);
-    else if (auto *group = qobject_cast<QGroupBox *>(control))
-        group->setTitle(text);
+    else if (auto *label = qobject_cast<ElidingLabel *>(control))
+        label->SetFullText(text);
 }
 
 QString DisplayedForm(const QWidget *control, const QString &text)

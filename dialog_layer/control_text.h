@@ -4,8 +4,8 @@
 
 class QWidget;
 
-// The caption or text of a control: an edit's text, a label's (whole, also
-// where it is shown cut) or a button's.
+// The caption or text of a control made from a template: a button's, an
+// edit's or a label's (whole, also where it is shown cut).
 QString ControlText(const QWidget *control);
 void SetControlText(QWidget *control, const QString &text);
 // The text the control would show for `text`: an edit with a validator shows

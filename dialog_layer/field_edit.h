@@ -5,13 +5,11 @@
 #include <QClipboard>
 #include <QLineEdit>
 
-// An edit field that holds one line of printable text: a pasted or dropped
-// text keeps only its first line, control characters never enter, and in an
-// upper-case field letters become capitals. The field's validator applies
-// this to text however it enters. The field's own gestures (typing, pasting,
-// dropping, an input method's text) hand over text already in that form,
-// because QLineEdit forgets its undo history when a validator changes a text.
-// Ctrl+Y redoes on every platform, besides the platform's own redo key.
+// An edit field whose text is always in its FieldValidator's form. The
+// field's own gestures (typing, pasting, dropping, an input method's text)
+// hand over text already in that form, because QLineEdit forgets its undo
+// history when a validator changes a text. Ctrl+Y redoes on every platform,
+// besides the platform's own redo key.
 class FieldEdit : public QLineEdit
 {
     Q_OBJECT

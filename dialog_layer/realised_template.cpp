@@ -1,7 +1,6 @@
 #include "dialog_layer/realised_template.h"
 
 #include "res/resource.h"
-#include "dialog_layer/dialog_units.h"
 #include "dialog_layer/eliding_label.h"
 #include "dialog_layer/field_edit.h"
 #include "dialog_layer/state_button.h"
@@ -10,9 +9,49 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QFontMetricsF>
 #include <QPushButton>
 
+#include <cmath>
+
 namespace {
+
+// Dialog units in pixels for a font: across, a quarter of the average width
+// of the Latin letters; down, an eighth of the font's height.
+class DialogBaseUnits
+{
+public:
+    explicit DialogBaseUnits(const QFont &font)
+    {
+        static const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+        const QFontMetricsF metrics(font);
+        m_horizontal = metrics.horizontalAdvance(letters) / letters.size();
+        m_vertical = metrics.height();
+    }
+
+    int Across(int units) const { return static_cast<int>(std::lround(units * m_horizontal / 4)); }
+    int Down(int units) const { return static_cast<int>(std::lround(units * m_vertical / 8)); }
+
+    QRect ToPixels(const DialogUnitRect &rect) const
+    {
+        const int left = Across(rect.x);
+        const int top = Down(rect.y);
+        return {left, top, Across(rect.x + rect.width) - left, Down(rect.y + rect.height) - top};
+    }
+
+private:
+    double m_horizontal;
+    double m_vertical;
+};
+
+// The font a template names, realised on this platform: "MS Sans Serif"
+// becomes the default sans-serif face at the same size.
+QFont TemplateFont(const DialogTemplate &dialog)
+{
+    QFont font(QStringLiteral("Sans Serif"), dialog.pointSize);
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
 
 Qt::Alignment TextAlignment(ControlStyle styles)
 {
@@ -82,8 +121,8 @@ RealisedTemplate::RealisedTemplate(const DialogTemplate &dialog, QDialog &window
 {
     window.setFont(TemplateFont(dialog));
     window.setWindowTitle(QString::fromLatin1(dialog.caption));
-    const DialogBaseUnits units = DialogBaseUnits::ForFont(window.font());
-    window.setFixedSize(units.ToPixels(dialog.width, dialog.height));
+    const DialogBaseUnits units(window.font());
+    window.setFixedSize(units.Across(dialog.width), units.Down(dialog.height));
 
     QWidget *previousTabStop = nullptr;
     for (const ControlTemplate &control : dialog.controls) {

@@ -28,11 +28,6 @@ void StateButton::setMarked(bool marked)
     update();
 }
 
-QColor StateButton::warningColour(const QPalette &palette)
-{
-    return palette.color(QPalette::Button).lightness() < 128 ? QColor(255, 110, 110) : QColor(Qt::red);
-}
-
 void StateButton::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
@@ -73,8 +68,11 @@ void StateButton::paintEvent(QPaintEvent *)
     }
 
     QPalette caption = colours;
-    if (m_marked)
-        caption.setColor(QPalette::ButtonText, warningColour(colours));
+    if (m_marked) {
+        // Red, lightened where the buttons are dark so that it stays readable.
+        const bool dark = colours.color(QPalette::Button).lightness() < 128;
+        caption.setColor(QPalette::ButtonText, dark ? QColor(255, 110, 110) : QColor(Qt::red));
+    }
     style()->drawItemText(&painter, inside, Qt::AlignCenter | Qt::TextShowMnemonic, caption, isEnabled(), text(),
                           QPalette::ButtonText);
 

@@ -16,11 +16,7 @@ public:
 
     Look look() const { return m_look; }
     void setLook(Look look);
-    bool isMarked() const { return m_marked; }
     void setMarked(bool marked);
-
-    // Red, lightened where the buttons are dark so that it stays readable.
-    static QColor warningColour(const QPalette &palette);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -23,7 +23,6 @@ namespace {
 QString FromCodePoints(const QList<uint> &characters)
 {
     QString text;
-    text.reserve(characters.size());
     for (uint c : characters)
         text += QChar::fromUcs4(c);
     return text;
@@ -48,12 +47,8 @@ std::uint8_t ParseHexText(QString &text, bool &shortened)
         characters = characters.last(2);
         text = FromCodePoints(characters);
     }
-    switch (characters.size()) {
-    case 0:
-        return 0;
-    case 1:
-        return HexDigitValue(characters[0]);
-    default:
-        return static_cast<std::uint8_t>(HexDigitValue(characters[0]) * 16 + HexDigitValue(characters[1]));
-    }
+    std::uint8_t value = 0;
+    for (uint c : characters)
+        value = static_cast<std::uint8_t>(value * 16 + HexDigitValue(c));
+    return value;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <memory>
 
 class QDialog;
@@ -9,17 +8,17 @@ class QDialog;
 // command does (the port closed, polling stopped, the port's lock removed),
 // and the process then ends normally. The signals are only noted where they
 // arrive; the closing runs in the event loop once the action under way is done.
-class ClosingSignals : public QObject
+class ClosingSignals
 {
 public:
     explicit ClosingSignals(QDialog &dialog);
-    ~ClosingSignals() override;
+    ~ClosingSignals();
     ClosingSignals(const ClosingSignals &) = delete;
     ClosingSignals &operator=(const ClosingSignals &) = delete;
 
 private:
     // How the platform delivers the signals into the event loop.
-    class Delivery;
+    struct Delivery;
 
     void CloseDialogs();
 

@@ -1,4 +1,7 @@
-#include "device/port_node.h"
+#include "device/port_checks.h"
+
+#include "device/port_locks.h"
+#include "device/port_name.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +33,8 @@ bool IsSerialTerminal(const struct stat &node)
         && QFileInfo::exists(entry + QStringLiteral("/device"));
 }
 
+// The group to join for a device its group may read and write, or empty when
+// joining a group would not help.
 QString GroupToJoin(const struct stat &node)
 {
     const bool groupMayUse = (node.st_mode & S_IRGRP) && (node.st_mode & S_IWGRP);
@@ -41,22 +46,18 @@ QString GroupToJoin(const struct stat &node)
 
 } // namespace
 
-PortNode ExaminePortNode(const QString &deviceName)
+std::optional<OpenFailure> RefusalBeforeOpen(const QString &deviceName)
 {
-    PortNode examined;
+    using Reason = OpenFailure::Reason;
+    if (HoldsControlCharacter(deviceName))
+        return OpenFailure{Reason::NotSerialPort};
     const QByteArray path = QFile::encodeName(deviceName);
     struct stat node{};
-    if (::stat(path.constData(), &node) != 0) {
-        examined.presence = errno == EACCES ? PortNode::Presence::Hidden : PortNode::Presence::Missing;
-        return examined;
-    }
-    examined.presence = PortNode::Presence::Present;
-    examined.serialTerminal = IsSerialTerminal(node);
-    // Access is only asked of a serial terminal, and the group only when it is denied.
-    if (!examined.serialTerminal)
-        return examined;
-    examined.userMayReadAndWrite = ::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) == 0;
-    if (!examined.userMayReadAndWrite)
-        examined.groupToJoin = GroupToJoin(node);
-    return examined;
+    if (::stat(path.constData(), &node) != 0)
+        return OpenFailure{errno == EACCES ? Reason::PermissionDenied : Reason::NoSuchPort};
+    if (!IsSerialTerminal(node))
+        return OpenFailure{Reason::NotSerialPort};
+    if (::faccessat(AT_FDCWD, path.constData(), R_OK | W_OK, AT_EACCESS) != 0)
+        return OpenFailure{.reason = Reason::PermissionDenied, .group = GroupToJoin(node)};
+    return LockFileRefusal(deviceName);
 }
