@@ -103,7 +103,7 @@ private slots:
         QTest::addColumn<int>("delayMs");
         QTest::addColumn<bool>("doubled");
         QTest::addColumn<QString>("status");
-        QTest::newRow("a little late") << 65 << false << "No answer from device.";
+        QTest::newRow("a little late") << 90 << false << "No answer from device.";
         QTest::newRow("later than a poll period") << 120 << false << "No answer from device.";
         QTest::newRow("three periods late") << 320 << false << "No answer from device.";
         QTest::newRow("answered twice") << 0 << true << "Unexpected data from device.";
