@@ -77,9 +77,8 @@ private slots:
         free.inputs[2] = 0x00;
         QCOMPARE(Answers(free, "c"), "80");
 
-        // A stuck pin reads its level while its wire still carries what is
-        // driven; a short changes what its two pins read, not the wires; an
-        // open wire leaves each side reading only itself.
+        // A stuck pin reads its level while its wire carries what is driven; a short changes
+        // what its pins read, not the wires; an open wire leaves each side reading itself.
         DeviceModel wired = Wired({"--loopback", "A:B", "--fault", "A3=0", "--short", "B1:B2", "--open", "b6"});
         QCOMPARE(Answers(wired, QByteArray::fromHex("214100" "41ff") + "ab"), "f7ff");
         QCOMPARE(Answers(wired, QByteArray::fromHex("4102") + "ab"), "0240");

@@ -1,24 +1,39 @@
-#include "res/resource.h"
-#include "tester/pin_tester_dlg.h"
-#include "dialog_layer/control_text.h"
+// The window's layout, focus, keys and drawing: what only the window shows.
+
+#include "tester_fixture.h"
 #include "dialog_layer/state_button.h"
 
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTest>
+#include <QThread>
+#include <functional>
 
 namespace {
 
-QString Text(const CPinTesterDlg &dlg, int id)
+// Runs `onPaint` at the first paint of `watched`, once installed.
+struct FirstPaint : QObject
 {
-    return ControlText(dlg.GetDlgItem(id));
-}
+    QObject *watched;
+    std::function<void()> onPaint;
+    bool eventFilter(QObject *object, QEvent *event) override
+    {
+        if (object == watched && event->type() == QEvent::Paint && onPaint)
+            std::exchange(onPaint, nullptr)();
+        return false;
+    }
+};
 
-void Show(CPinTesterDlg &dlg)
+// Whether the colour shows within `columns` of the image.
+bool Contains(const QImage &image, const QColor &colour, int columns = -1)
 {
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    const int width = columns < 0 ? image.width() : columns;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (image.pixel(x, y) == colour.rgb())
+                return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -27,12 +42,12 @@ class TestDialog : public QObject
 {
     Q_OBJECT
 private slots:
-    // The window as the template describes it, checked against its facts in
-    // dialog units (a quarter of the average letter width across, an eighth
-    // of the font height down), not against the table it is built from.
+    // The window's facts in dialog units (a quarter of the average letter width
+    // across, an eighth of the font height down), not the table it is built from.
     void layoutFacts()
     {
-        CPinTesterDlg dlg;
+        TesterFixture t;
+        CPinTesterDlg &dlg = t.Dlg();
         const QFontMetricsF metrics(dlg.font());
         const double across = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52 / 4;
         const double down = metrics.height() / 8;
@@ -59,7 +74,6 @@ private slots:
         }
         for (const auto &[id, rect] : facts)
             QVERIFY2(inUnits(dlg.GetDlgItem(id)->geometry()) == rect, qPrintable(QString::number(id)));
-        QCOMPARE(QList<int>({StateButtonId(0, 0), StateButtonId(0, 1), StateButtonId(2, 7)}), QList<int>({1026, 1030, 1052}));
 
         // No two visible controls overlap, and each lies within the window;
         // a group box only frames the controls inside it.
@@ -76,17 +90,14 @@ private slots:
                          qPrintable(ControlText(visible[i]) + " / " + ControlText(visible[j])));
         }
         QVERIFY(dlg.GetDlgItem(IDCANCEL)->isHidden());
-        QVERIFY(qobject_cast<QPushButton *>(dlg.GetDlgItem(IDC_CONNECT))->isDefault());
         QVERIFY(qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_INHEX_B))->isReadOnly()
                 && !qobject_cast<QLineEdit *>(dlg.GetDlgItem(IDC_OUTHEX_B))->isReadOnly());
-        QCOMPARE(Text(dlg, IDC_CONTINUOUS) + Text(dlg, DirectionButtonId(2, 7)) + Text(dlg, StateButtonId(2, 7)),
-                 "ContinousIO");
+        QCOMPARE(t.Text(IDC_CONTINUOUS) + t.Text(DirectionButtonId(2, 7)) + t.Text(StateButtonId(2, 7)), "ContinousIO");
     }
 
     void tabOrderStartsAtOKAndFollowsTheRows()
     {
-        CPinTesterDlg dlg;
-        Show(dlg);
+        TesterFixture t;
         QList<int> order = {IDOK, IDC_COMPORT, IDC_CONNECT};
         for (int pin = 0; pin < 24; ++pin)
             order.append(DirectionButtonId(pin / 8, pin % 8));
@@ -96,62 +107,109 @@ private slots:
         order += {IDC_INHEX_A, IDC_INHEX_B, IDC_INHEX_C, IDC_OUTHEX_A, IDC_OUTHEX_B, IDC_OUTHEX_C, IDC_CONTINUOUS,
                   IDC_POLL_ONCE, IDOK};
         for (int id : order) {
-            QCOMPARE(QApplication::focusWidget(), dlg.GetDlgItem(id));
+            QCOMPARE(QApplication::focusWidget(), t.Dlg().GetDlgItem(id));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
     }
 
-    void rowRefreshAndTheThreeLooks()
-    {
-        CPinTesterDlg dlg;
-        Show(dlg);
-        // A row refresh touches exactly the eight state buttons of its port.
-        for (QPushButton *button : dlg.findChildren<QPushButton *>())
-            button->setText("x");
-        dlg.m_portIn[0] = 0x81;
-        dlg.RefreshStateRow(0);
-        int touched = 0;
-        for (QPushButton *button : dlg.findChildren<QPushButton *>())
-            touched += button->text() != "x";
-        QString row;
-        for (int n = 0; n < 8; ++n)
-            row += Text(dlg, StateButtonId(0, n));
-        QCOMPARE(row + QString::number(touched), "100000018");
-
-        auto *button = qobject_cast<StateButton *>(dlg.GetDlgItem(StateButtonId(1, 3)));
-        QVERIFY(button);
-        QCOMPARE(button->look(), StateButton::Look::Sunken);
-        const QImage sunken = button->grab().toImage();
-        dlg.RefreshPinPair(DirectionButtonId(1, 3), StateButtonId(1, 3), 1, 3);
-        QCOMPARE(button->look(), StateButton::Look::Flat);
-        const QImage flat = button->grab().toImage();
-        dlg.m_portDir[1] = 0xF7;
-        dlg.RefreshPinPair(DirectionButtonId(1, 3), StateButtonId(1, 3), 1, 3);
-        QCOMPARE(button->look(), StateButton::Look::Heavy);
-        QCOMPARE(Text(dlg, DirectionButtonId(1, 3)), QStringLiteral("O"));
-        const QImage heavy = button->grab().toImage();
-        QVERIFY(sunken != flat && flat != heavy && sunken != heavy);
-        // The heavy border is three pixels of one colour.
-        QCOMPARE(heavy.pixel(2, heavy.height() / 2), heavy.pixel(0, heavy.height() / 2));
-    }
-
-    // The start texts; Enter on the focused OK ends the dialog, Enter in an
-    // edit runs the default button, Connect.
+    // The start texts; Enter on the focused OK ends the dialog, in an edit it clicks Connect.
     void startAndEnter()
     {
-        CPinTesterDlg first;
-        Show(first);
-        QCOMPARE(Text(first, IDC_DIRHEX_A) + Text(first, IDC_INHEX_B) + Text(first, IDC_OUTHEX_C) + Text(first, IDC_STATUS),
+        TesterFixture first;
+        QCOMPARE(first.Text(IDC_DIRHEX_A) + first.Text(IDC_INHEX_B) + first.Text(IDC_OUTHEX_C) + first.Text(IDC_STATUS),
                  "FFFF00Set COM port then click Connect.");
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QVERIFY(first.result() == QDialog::Accepted && !first.isVisible());
+        QVERIFY(first.Dlg().result() == QDialog::Accepted && !first.Dlg().isVisible());
 
-        CPinTesterDlg second;
-        Show(second);
-        QSignalSpy connect(qobject_cast<QPushButton *>(second.GetDlgItem(IDC_CONNECT)), &QPushButton::clicked);
-        second.GetDlgItem(IDC_COMPORT)->setFocus();
-        QTest::keyClick(second.GetDlgItem(IDC_COMPORT), Qt::Key_Return);
-        QVERIFY(connect.count() == 1 && second.isVisible());
+        TesterFixture second;
+        QSignalSpy connect(qobject_cast<QPushButton *>(second.Dlg().GetDlgItem(IDC_CONNECT)), &QPushButton::clicked);
+        second.Edit(IDC_COMPORT)->setFocus();
+        QTest::keyClick(second.Edit(IDC_COMPORT), Qt::Key_Return);
+        QVERIFY(connect.count() == 1 && second.Dlg().isVisible());
+    }
+
+    // A state button's border, background and caption in a light and a dark palette.
+    void stateButtonLooks_data()
+    {
+        QTest::addColumn<StateButton::Look>("look");
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QString>("gesture");
+        QTest::addColumn<QPalette::ColorRole>("edge");
+        QTest::addColumn<QPalette::ColorRole>("inside");
+        using L = StateButton::Look;
+        using R = QPalette::ColorRole;
+        QTest::newRow("sunken") << L::Sunken << false << "" << R::Dark << R::Button;
+        QTest::newRow("flat") << L::Flat << false << "" << R::Button << R::Button;
+        QTest::newRow("heavy") << L::Heavy << false << "" << R::WindowText << R::Button;
+        QTest::newRow("heavy, dark") << L::Heavy << true << "" << R::WindowText << R::Button;
+        QTest::newRow("flat, marked") << L::Flat << false << "mark" << R::Button << R::Button;
+        QTest::newRow("heavy, marked, dark") << L::Heavy << true << "mark" << R::WindowText << R::Button;
+        QTest::newRow("sunken, focused") << L::Sunken << false << "focus" << R::Highlight << R::Button;
+        QTest::newRow("flat, focused, dark") << L::Flat << true << "focus" << R::Highlight << R::Button;
+        QTest::newRow("heavy, focused") << L::Heavy << false << "focus" << R::Highlight << R::Button;
+        QTest::newRow("heavy, pressed") << L::Heavy << false << "press" << R::WindowText << R::Mid;
+        QTest::newRow("heavy, disabled") << L::Heavy << false << "disable" << R::WindowText << R::Button;
+    }
+    void stateButtonLooks()
+    {
+        QFETCH(StateButton::Look, look);
+        QFETCH(bool, dark);
+        QFETCH(QString, gesture);
+        QFETCH(QPalette::ColorRole, edge);
+        QFETCH(QPalette::ColorRole, inside);
+        QWidget window;
+        if (dark) {
+            QPalette darkPalette(QColor(53, 53, 53));
+            darkPalette.setColor(QPalette::WindowText, Qt::white);
+            darkPalette.setColor(QPalette::ButtonText, Qt::white);
+            darkPalette.setColor(QPalette::Highlight, QColor(42, 130, 218));
+            window.setPalette(darkPalette);
+        }
+        auto *button = new StateButton(QStringLiteral("1"), &window);
+        button->setGeometry(10, 10, 24, 24);
+        auto *other = new StateButton(QStringLiteral("0"), &window);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        button->setLook(look);
+        button->setMarked(gesture == "mark");
+        button->setEnabled(gesture != "disable");
+        (gesture == "focus" ? button : other)->setFocus();
+        button->setDown(gesture == "press");
+
+        const QImage image = button->grab().toImage();
+        const QPalette palette = button->palette();
+        const QPalette::ColorGroup group = gesture == "disable" ? QPalette::Disabled : QPalette::Active;
+        QVERIFY(Contains(image, palette.color(group, edge), 1));
+        QCOMPARE(image.pixel(5, 5), palette.color(group, inside).rgb());
+        if (look == StateButton::Look::Heavy)
+            QCOMPARE(image.pixel(2, 12), palette.color(group, edge).rgb());
+        const QColor caption = gesture == "mark" ? (dark ? QColor(255, 110, 110) : QColor(Qt::red))
+                                                 : palette.color(group, QPalette::ButtonText);
+        QVERIFY2(Contains(image, caption), qPrintable(caption.name()));
+    }
+
+    // A direction click paints the new look before the commands leave: while it
+    // paints, the device has none of them, however long it is given to read.
+    void newLookIsPaintedBeforeTheCommandsGo()
+    {
+        TesterFixture t;
+        t.Connect(t.DevicePath());
+        const int connectBytes = static_cast<int>(t.Wire(15).size());
+        auto *state = qobject_cast<StateButton *>(t.Dlg().GetDlgItem(StateButtonId(0, 2)));
+        QVERIFY(state);
+        int receivedAtPaint = -1;
+        FirstPaint paint;
+        paint.watched = state;
+        paint.onPaint = [&] {
+            QThread::msleep(50);
+            receivedAtPaint = static_cast<int>(t.Device().Received().size());
+        };
+        qApp->installEventFilter(&paint);
+        t.Click(DirectionButtonId(0, 2));
+        QCOMPARE(receivedAtPaint, connectBytes);
+        QCOMPARE(state->look(), StateButton::Look::Heavy);
+        QCOMPARE(t.Wire(connectBytes + 9).size(), connectBytes + 9);
     }
 };
 

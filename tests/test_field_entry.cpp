@@ -1,6 +1,9 @@
 #include "tester_fixture.h"
+#include "dialog_layer/port_list_popup.h"
 
+#include <QAbstractItemView>
 #include <QClipboard>
+#include <QCompleter>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
@@ -9,10 +12,8 @@
 
 namespace {
 
-// The ways a text enters a field from outside: the keyboard's Paste, Paste in
-// the menu a right click opens, Paste in the standard menu the program makes
-// (past the field's own handling of its menu), a drop, an input method's
-// text and the program's own text.
+// The ways a text enters a field: the keyboard's Paste, a right click's menu, the
+// standard menu made past the field's own handling, a drop, an input method, setText.
 enum class Way { KeyboardPaste, RightClickMenu, StandardMenu, Drop, InputMethod, ProgramText };
 
 // Chooses Paste in the menu; false when it has no Paste that can be chosen.
@@ -76,12 +77,28 @@ QByteArray DeviceHolds(TesterFixture &t)
             + QByteArray(reinterpret_cast<const char *>(model.latch.data()), 3)).toHex(' ');
 }
 
+// The keys go where a user's would: to the open list, or else to the focused field.
+void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *popup = QApplication::activePopupWidget();
+    QTest::keyClick(popup ? popup : QApplication::focusWidget(), key, modifiers);
+}
+
+QStringList ListedLines(CPinTesterDlg &dlg)
+{
+    QAbstractItemView *popup = dlg.PortList().Completer()->popup();
+    QStringList lines;
+    for (int row = 0; popup->isVisible() && row < popup->model()->rowCount(); ++row)
+        lines << popup->model()->index(row, 0).data().toString();
+    return lines;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Way)
 
-// What the user types or pastes is exactly what the field holds and what the
-// device receives.
+// What the user types, pastes or chooses from the port list is exactly what
+// the field holds and what the device receives.
 class TestFieldEntry : public QObject
 {
     Q_OBJECT
@@ -112,10 +129,9 @@ private slots:
         QCOMPARE(t.Dlg().m_portOut[1], 0x12);
     }
 
-    // Each entry is one step of the field's undo history, also one changed to
-    // the field's form; Ctrl+Y redoes on every platform, as does the
-    // platform's redo key. Typed control characters act as keys and never
-    // enter a field; a character outside the basic plane is one character.
+    // Each entry, also one changed to the field's form, is one undo step; Ctrl+Y and the
+    // platform's key redo. Typed control characters never enter a field; a character
+    // outside the basic plane is one character.
     void undoRedoAndTypedCharacters()
     {
         TesterFixture t;
@@ -152,9 +168,8 @@ private slots:
         QCOMPARE(DeviceHolds(t), "ff ff ff 05 00 0a");
     }
 
-    // Text that enters a hex field, whatever way the user gives it, ends at
-    // its first line break, holds no control character and keeps its other
-    // characters.
+    // Text entering a hex field by any way ends at its first line break and
+    // holds no control character; its other characters stay.
     void hostileTextEntersInTheFieldsForm_data()
     {
         QTest::addColumn<QString>("text");
@@ -222,6 +237,47 @@ private slots:
         t.Click(IDC_CONNECT);
         const QString status = t.Text(IDC_STATUS);
         QVERIFY2(status.startsWith(connects ? "Connection successful." : "Connection failed."), qPrintable(status));
+    }
+
+    void listOpensFiltersAndFillsTheField()
+    {
+        TesterFixture t;
+        auto ports = std::make_shared<ListedPorts>();
+        t.Dlg().SetPortSource(ports);
+        const QString pty = t.DevicePath().mid(5);
+        const PortListEntry adapter{"ttyUSB7", "/dev/ttyUSB7", "/dev/serial/by-id/usb-FTDI_A1-port0",
+                                    "FT232R USB UART", "FTDI", "A1", "0403:6001"};
+        ports->ports = {adapter, {pty, t.DevicePath(), {}, {}, {}, {}, {}}};
+        QLineEdit *field = t.Edit(IDC_COMPORT);
+        field->setFocus();
+
+        // Down opens the whole list; it is read again each time it opens.
+        Key(Qt::Key_Down);
+        const QString identification = QStringLiteral("  \u2014  FT232R USB UART, FTDI, serial A1, USB 0403:6001");
+        QCOMPARE(ListedLines(t.Dlg()), QStringList({"ttyUSB7" + identification, adapter.stableName + identification, pty}));
+        Key(Qt::Key_Escape);
+        QVERIFY(ListedLines(t.Dlg()).isEmpty());
+        ports->ports.removeFirst();
+        Key(Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(ListedLines(t.Dlg()), QStringList{pty});
+        Key(Qt::Key_Escape);
+
+        // Typing filters by name and identification alike.
+        ports->ports.prepend(adapter);
+        QTest::keyClicks(field, "ftdi");
+        QCOMPARE(ListedLines(t.Dlg()).size(), 2);
+        QTest::keyClicks(field, "x");
+        QVERIFY(ListedLines(t.Dlg()).isEmpty());
+
+        // Choosing types the name in as the user's edit; Enter then connects.
+        field->clear();
+        QTest::keyClicks(field, "pts");
+        Key(Qt::Key_Down);
+        Key(Qt::Key_Return);
+        QCOMPARE(t.Dlg().m_strComPort, pty);
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Set COM port then click Connect."));
+        Key(Qt::Key_Return);
+        QCOMPARE(t.Text(IDC_STATUS), QStringLiteral("Connection successful."));
     }
 };
 

@@ -1,3 +1,4 @@
+#include "device/port_locks.h"
 #include "device/port_name.h"
 #include "device/serial_port.h"
 #include "left_over_locks.h"
@@ -37,42 +38,28 @@ QString TryOpen(const QString &device)
     return QStringLiteral("%1 %2").arg(result).arg(OpenFailureSentence(port.LastOpenFailure()));
 }
 
-// An open refused by a lock file must not take longer than this, however loaded the machine.
-constexpr int kQuickOpenMs = 2000;
-
-// TryOpen on a thread of its own, so that an open that blocks fails the test
-// rather than hanging it; nothing when it did not return within the time
-// given. Such an open is then let go by a writer on the FIFO at blockingPath.
-std::optional<QString> TryOpenWithin(const QString &device, int ms, const QString &blockingPath)
-{
-    QString result;
-    std::unique_ptr<QThread> opening(QThread::create([&] { result = TryOpen(device); }));
-    opening->start();
-    if (opening->wait(QDeadlineTimer(ms)))
-        return result;
-    const int writer = ::open(QFile::encodeName(blockingPath).constData(), O_WRONLY | O_NONBLOCK);
-    if (writer >= 0)
-        ::close(writer);
-    opening->wait();
-    return std::nullopt;
-}
-
 QString InUseBy(qint64 pid)
 {
     return QStringLiteral("-1 It is in use by another program (PID %1).").arg(pid);
-}
-
-// The UUCP name of the lock file, after the last part of the device's path.
-QString UucpLockFile(const QString &device)
-{
-    return QFileInfo(QStringLiteral("/var/lock")).canonicalFilePath() + QStringLiteral("/LCK..")
-        + device.section(u'/', -1);
 }
 
 void WriteLock(const QString &path, const QByteArray &content)
 {
     QFile lock(path);
     QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate) && lock.write(content) == content.size());
+}
+
+// The rules of lock contents apart from the system: this path, a running PID.
+constexpr qint64 kRunningPid = 4242;
+
+const QString kLock = QStringLiteral("/var/lock/LCK..ttyUSB0");
+
+// What a lock file says, as the tester tells the user.
+QString Verdict(const QByteArray &content, qint64 ageSeconds)
+{
+    const std::optional<OpenFailure> refusal =
+        RefusalOfLockContent(content, ageSeconds, kLock, [](qint64 pid) { return pid == kRunningPid; });
+    return refusal ? OpenFailureSentence(*refusal) : QStringLiteral("free");
 }
 
 } // namespace
@@ -112,29 +99,59 @@ private slots:
         QCOMPARE(TryOpen(device.path), QStringLiteral("1 "));
     }
 
-    // The system's side of lock files: either name is looked at, the age
-    // comes from the disk and the PID from the running processes; a FIFO or
-    // link in the lock's place neither blocks nor is followed. What is found
-    // is left as it was. The rules of content and age are in test_lock_rules.
+    void lockContent_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("ageSeconds");
+        QTest::addColumn<QString>("verdict");
+
+        const QString inUse = QStringLiteral("It is in use by another program.");
+        const QString inUseByRunning = QStringLiteral("It is in use by another program (PID %1).").arg(kRunningPid);
+        const QString stale = QStringLiteral("Its lock file %1 names no running program; remove it if the port is free.")
+                                  .arg(kLock);
+        const qint32 binaryPid = kRunningPid;
+        QTest::newRow("binary PID") << QByteArray(reinterpret_cast<const char *>(&binaryPid), 4) << 60
+                                    << inUseByRunning;
+        QTest::newRow("padded decimal") << QByteArray("      4242\n") << 60 << inUseByRunning;
+        QTest::newRow("decimal, then Qt's lines") << QByteArray("4242\nminicom\nhost\n") << 60 << inUseByRunning;
+        QTest::newRow("being written, clock behind") << QByteArray("    ") << -3 << inUse;
+        QTest::newRow("empty, clock far behind") << QByteArray() << -60 << stale;
+        QTest::newRow("ended korvane-cli") << QByteArray("4243\nkorvane-cli\nhost\n") << 0 << "free";
+        QTest::newRow("ended tester") << QByteArray("4243\nkorvane-pin-tester\nhost\n") << 60 << "free";
+        QTest::newRow("ended other Qt program") << QByteArray("4243\nminicom\nhost\n") << 0 << stale;
+        QTest::newRow("own program's name, no PID") << QByteArray("\nkorvane-cli\nhost\n") << 60 << stale;
+        QTest::newRow("negative binary PID") << QByteArray("\xff\xff\xff\xff", 4) << 0 << stale;
+    }
+
+    void lockContent()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, ageSeconds);
+        QFETCH(QString, verdict);
+        QCOMPARE(Verdict(content, ageSeconds), verdict);
+    }
+
+    // Either name is looked at, the age comes from the disk, the PID from the running
+    // processes; a FIFO or link neither blocks nor is followed; nothing is changed.
     void lockFilesOnDisk_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("uucpName");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("ageSeconds");
-        // The process the port is in use by: 0 for an unknown one, -1 for a
-        // stale lock, -2 for a lock that is not a regular file.
-        QTest::addColumn<qint64>("holder");
+        QTest::addColumn<QString>("said"); // {lock} stands for the lock's path
         const qint64 pid = QCoreApplication::applicationPid();
         const qint32 binaryPid = static_cast<qint32>(pid);
-        const QByteArray running = QByteArray::number(pid) + '\n';
-        QTest::newRow("empty, just made") << "file" << false << QByteArray() << 0 << qint64(0);
-        QTest::newRow("empty, long ago") << "file" << false << QByteArray() << 60 << qint64(-1);
+        const QString stale = "Its lock file {lock} names no running program; remove it if the port is free.";
+        const QString notAFile = "Its lock file {lock} is not a regular file.";
+        QTest::newRow("empty, just made") << "file" << false << QByteArray() << 0 << "It is in use by another program.";
+        QTest::newRow("empty, long ago") << "file" << false << QByteArray() << 60 << stale;
         QTest::newRow("binary PID, UUCP name") << "file" << true << QByteArray(reinterpret_cast<const char *>(&binaryPid), 4)
-                                               << 0 << pid;
-        QTest::newRow("dead PID") << "file" << false << QByteArray("2147483646\n") << 0 << qint64(-1);
-        QTest::newRow("FIFO") << "FIFO" << false << QByteArray() << 0 << qint64(-2);
-        QTest::newRow("link to a lock of a running program") << "link" << false << running << 0 << qint64(-2);
+                                               << 0 << InUseBy(pid).mid(3);
+        QTest::newRow("dead PID") << "file" << false << QByteArray("2147483646\n") << 0 << stale;
+        QTest::newRow("FIFO") << "FIFO" << false << QByteArray() << 0 << notAFile;
+        QTest::newRow("link to a lock of a running program") << "link" << false << QByteArray::number(pid) + '\n' << 0
+                                                             << notAFile;
     }
 
     void lockFilesOnDisk()
@@ -143,10 +160,11 @@ private slots:
         QFETCH(bool, uucpName);
         QFETCH(QByteArray, content);
         QFETCH(int, ageSeconds);
-        QFETCH(qint64, holder);
+        QFETCH(QString, said);
         PtyDevice device;
         QTemporaryDir dir;
-        const QString path = uucpName ? UucpLockFile(device.path) : QtLockFile(device.path);
+        // The UUCP name is the one of the last part of the device's path.
+        const QString path = QtLockFile(uucpName ? "/dev/" + device.path.section(u'/', -1) : device.path);
         const QString written = kind == "link" ? dir.filePath("lock") : path;
         const QByteArray name = QFile::encodeName(path);
         const auto removeLock = qScopeGuard([&] { QFile::remove(path); });
@@ -162,14 +180,17 @@ private slots:
         struct stat made{};
         QCOMPARE(::lstat(name.constData(), &made), 0);
 
-        const std::optional<QString> result = TryOpenWithin(device.path, kQuickOpenMs, path);
-        QVERIFY2(result, qPrintable(QStringLiteral("the open did not return within %1 ms").arg(kQuickOpenMs)));
-        const QString expected =
-            holder == -2   ? QStringLiteral("-1 Its lock file %1 is not a regular file.").arg(path)
-            : holder == -1 ? QStringLiteral("-1 Its lock file %1 names no running program; remove it if the port is free.").arg(path)
-            : holder == 0  ? QStringLiteral("-1 It is in use by another program.")
-                           : InUseBy(holder);
-        QCOMPARE(*result, expected);
+        // The open runs on a thread of its own, so that one that blocks fails the test
+        // rather than hanging it; a writer on the FIFO then lets it go.
+        QString result;
+        const std::unique_ptr<QThread> opening(QThread::create([&] { result = TryOpen(device.path); }));
+        opening->start();
+        const bool quick = opening->wait(QDeadlineTimer(2000));
+        if (!quick)
+            ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));
+        opening->wait();
+        QVERIFY2(quick, "the open did not return within 2 s");
+        QCOMPARE(result, "-1 " + said.replace("{lock}", path));
         struct stat after{};
         QCOMPARE(::lstat(name.constData(), &after), 0);
         QVERIFY2(after.st_mode == made.st_mode && after.st_ino == made.st_ino && after.st_mtim.tv_sec == made.st_mtim.tv_sec,

@@ -1,22 +1,12 @@
+#include "device/port_list.h"
 #include "device/port_name.h"
 #include "device/serial_port.h"
-#include "machine_lateness.h"
 #include "pty_device.h"
 
-#include <QElapsedTimer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
-namespace {
-
-int OpenPort(CSerialPort &port, const QString &text, const char *settings = "9600")
-{
-    const std::optional<QString> device = PortDeviceName(text);
-    return device ? port.Open(*device, settings, 50) : -1;
-}
-
-} // namespace
 
 class TestSerialPort : public QObject
 {
@@ -40,58 +30,36 @@ private slots:
         QCOMPARE(PortDeviceName(dir.filePath("link")), std::optional<QString>(QFileInfo(target).canonicalFilePath()));
     }
 
+    // udev's links are relative to their folder; the first in name order wins.
+    void stableNamesAreFoundByTheirNode()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath("by-id");
+        QFile(dir.filePath("ttyUSB0")).open(QIODevice::WriteOnly);
+        for (const char *name : {"usb-B", "usb-A"})
+            QFile::link("../ttyUSB0", dir.filePath("by-id/") + name);
+        QFile::link("../gone", dir.filePath("by-id/usb-0"));
+        QCOMPARE(StableDeviceName(dir.filePath("ttyUSB0"), dir.filePath("by-id")), dir.filePath("by-id/usb-A"));
+    }
+
+    // One holder at a time; a closed or destroyed port is given back.
     void openResultsAndExclusiveAccess()
     {
         PtyDevice device;
-        CSerialPort first;
-        CSerialPort second;
-        QCOMPARE(OpenPort(first, "/dev/korvane-missing"), -1);
-        QCOMPARE(OpenPort(first, device.path, "fast"), -2);
-        QVERIFY(!first.IsOpen());
-        QCOMPARE(OpenPort(first, device.path), 1);
-        QVERIFY(first.IsOpen());
-        QCOMPARE(OpenPort(second, device.path), -1);
-        QVERIFY(!second.IsOpen());
+        CSerialPort first, second;
+        QCOMPARE(first.Open("/dev/korvane-missing", "9600", 50), -1);
+        QCOMPARE(first.Open(device.path, "9600", 50), 1);
+        QCOMPARE(second.Open(device.path, "9600", 50), -1);
+        QVERIFY(first.IsOpen() && !second.IsOpen());
         first.Close();
         QVERIFY(!first.IsOpen());
         QCOMPARE(first.Write("a", 1), -1);
         QCOMPARE(first.ReadByte(), 0xFF);
         {
             CSerialPort scoped;
-            QCOMPARE(OpenPort(scoped, device.path), 1);
+            QCOMPARE(scoped.Open(device.path, "9600", 50), 1);
         }
-        // Destroying the object closed its port.
-        QCOMPARE(OpenPort(second, device.path), 1);
-    }
-
-    void bytesTimingAndDiscard()
-    {
-        PtyDevice device;
-        CSerialPort port;
-        QCOMPARE(OpenPort(port, device.path), 1);
-        const qint64 margin = 4 * MachineLatenessMs();
-        QElapsedTimer clock;
-        clock.start();
-        QCOMPARE(port.ReadByte(), 0xFF);
-        QVERIFY2(clock.elapsed() >= 45 && clock.elapsed() < 150 + margin, qPrintable(QString::number(clock.elapsed())));
-
-        // A waiting byte returns at once, also after a time-out.
-        device.SendStray(0x5A);
-        QTest::qWait(20);
-        clock.start();
-        QCOMPARE(port.ReadByte(), 0x5A);
-        QVERIFY2(clock.elapsed() < 10 + margin, qPrintable(QString::number(clock.elapsed())));
-
-        device.SendStray(0x11);
-        device.SendStray(0x22);
-        QTest::qWait(20);
-        port.DiscardInput();
-        device.SendStray(0x80);
-        QCOMPARE(port.ReadByte(), 0x80);
-
-        device.Start();
-        QCOMPARE(port.Write("\x00\xff\x80", 3), 3);
-        QTRY_COMPARE(device.Received(), (std::vector<std::uint8_t>{0x00, 0xFF, 0x80}));
+        QCOMPARE(second.Open(device.path, "9600", 50), 1);
     }
 };
 

@@ -56,7 +56,7 @@ private slots:
         TesterFixture t;
         t.Connect(t.DevicePath());
         t.Click(IDC_CONTINUOUS);
-        const QString lock = QStringLiteral("/var/lock/LCK..") + t.DevicePath().mid(5).replace(u'/', u'_');
+        const QString lock = QtLockFile(t.DevicePath());
         QVERIFY(QFile::exists(lock));
         const ClosingSignals closingSignals(t.Dlg());
         // The help box is open when the signal comes.
