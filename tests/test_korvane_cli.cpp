@@ -70,6 +70,42 @@ private slots:
         QCOMPARE(cli.Run({"-p", port, "read"}).out, "A=FF B=FF C=7F\n");
     }
 
+    // Every usual form of the options, before or after the command; PORT
+    // stands for the device.
+    void optionFormsAreAccepted_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("output");
+        for (const QStringList &args : {QStringList{"-pPORT", "read", "A"}, {"-p", "PORT", "read", "A"},
+                                        {"--port=PORT", "read", "A"}, {"--port", "PORT", "read", "A"},
+                                        {"read", "A", "-pPORT"}, {"read", "-p", "PORT", "A"},
+                                        {"read", "--port=PORT", "A"}, {"read", "A", "--port", "PORT"},
+                                        {"-p", "PORT", "--", "read", "A"}, {"-p", "PORT", "read", "--", "A"}})
+            QTest::newRow(qPrintable(args.join(u' '))) << args << "A=FF\n";
+        QTest::newRow("flag after the port") << QStringList{"read", "--port", "PORT", "--bin", "C"} << "C=11111111\n";
+        QTest::newRow("script on standard input") << QStringList{"run", "-p", "PORT", "--", "-"} << "A=FF\n";
+        for (const char *version : {"-V", "--version"}) {
+            QTest::addRow("%s", version) << QStringList{version} << "korvane-cli 1.";
+            QTest::addRow("read %s", version) << QStringList{"-p", "PORT", "read", version} << "korvane-cli 1.";
+        }
+        for (const char *help : {"-h", "--help"}) {
+            QTest::addRow("%s", help) << QStringList{help} << "Usage: korvane-cli [-p PORT] COMMAND";
+            QTest::addRow("watch %s", help) << QStringList{"watch", "--count", "3", help} << "Usage: korvane-cli [-p PORT] watch";
+            QTest::addRow("%s watch", help) << QStringList{help, "watch"} << "Usage: korvane-cli [-p PORT] watch";
+        }
+    }
+    void optionFormsAreAccepted()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, output);
+        CliTest cli;
+        Sim sim({});
+        const Result result = cli.Run(args.replaceInStrings(QStringLiteral("PORT"), sim.Device()), "read A\n");
+        QCOMPARE(result.err, QString());
+        QCOMPARE(result.status, 0);
+        QVERIFY2(result.out.startsWith(output), qPrintable(result.out));
+    }
+
     void errorsAreOneLineWithTheirStatus()
     {
         CliTest cli;
@@ -86,19 +122,35 @@ private slots:
             {{"-p", "0", "read"}, 3, "Connection failed."},
             {{"-p", silent.Device(), "read", "B", "C"}, 3, "No answer from device on ports B, C."},
             {{"-p", silent.Device(), "test", "readback"}, 3, "No answer from device on port A."},
+            {{"-p", "", "read"}, 2, "korvane-cli: the port is empty"},
+            {{"read", "--port= "}, 2, "the port is empty"},
+            {{}, 2, "korvane-cli: no command given"},
+            {{"-p", sim.Device(), "--"}, 2, "no command given"},
+            {{"-x", "read"}, 2, "korvane-cli: unknown option -x"},
+            {{"--json", "read"}, 2, "korvane-cli: unknown option --json"},
+            {{"-p", sim.Device(), "read", "--json=1"}, 2, "read: unexpected value after '--json"},
+            {{"-p", sim.Device(), "list", "--bin"}, 2, "list: unknown option --bin"},
+            {{"-p", sim.Device(), "run", "-x"}, 2, "run: unknown option -x"},
+            {{"read", "-p"}, 2, "read: missing value after '-p'"},
+            {{"-p", sim.Device(), "watch", "--count"}, 2, "watch: missing value after '--count'"},
         };
         for (const auto &[args, status, error] : cases) {
             const Result result = cli.Run(args);
-            QVERIFY2(result.status == status && result.err.count(u'\n') == 1 && result.err.contains(error),
+            QVERIFY2(result.status == status && result.err.count(u'\n') == 1 && result.err.contains(error)
+                         && (status != 2 || result.err.endsWith(" --help)\n")),
                      qPrintable(args.join(u' ') + " -> " + result.err));
         }
         QCOMPARE(cli.Run({"-p", silent.Device(), "read", "A", "C", "--bin"}).out, "A=-------- C=--------\n");
         QCOMPARE(cli.Run({"-p", silent.Device(), "read", "--json"}).out, "{\"A\":null,\"B\":null,\"C\":null}\n");
 
+        // The manual page is made from --help-all: it carries every line of each command's help.
+        const QString reference = cli.Run({"--help-all"}).out;
         for (const char *command : {"list", "read", "set", "sync", "watch", "test", "run"}) {
             const Result help = cli.Run({command, "--help"});
             QVERIFY2(help.status == 0 && help.out.startsWith("Usage: korvane-cli [-p PORT] " + QString(command)), command);
             QVERIFY(cli.Run({"--help"}).out.contains("\n  " + QString(command)));
+            for (const QString &line : help.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
+                QVERIFY2(reference.contains("  " + line + u'\n'), qPrintable(line));
         }
         QVERIFY(cli.Run({"--version"}).out.startsWith("korvane-cli 1."));
         const Result list = cli.Run({"list", "--json"});
@@ -250,6 +302,8 @@ private slots:
         QVERIFY(mistaken.err.startsWith("korvane-cli: stdin:2: expect: A=0G is not a reading"));
         QVERIFY(sim.Trace().isEmpty());
         QCOMPARE(cli.Run({"-p", sim.Device(), "run"}, "run -\n").status, 2);
+        QCOMPARE(cli.Run({"-p", sim.Device(), "run"}, "read -p X\n").err,
+                 "korvane-cli: stdin:1: read: unknown option -p (see korvane-cli read --help)\n");
         QCOMPARE(cli.Run({"-p", sim.Device(), "wait", "1"}).status, 2);
         QCOMPARE(cli.Run({"-p", sim.Device(), "run", "/no/script"}).status, 2);
     }

@@ -184,12 +184,9 @@ bool ParsePortPair(const QString &text, PortIndex &first, PortIndex &second)
 
 } // namespace
 
-int TestCommand(CommandContext &context, const QStringList &args)
+int TestCommand(CommandContext &context, const Arguments &sorted)
 {
     const QString name = QStringLiteral("test");
-    Arguments sorted;
-    if (const QString error = SortArguments(args, {"--json"}, {}, sorted); !error.isEmpty())
-        return context.Misuse(name, error);
     const QString kind = sorted.operands.value(0);
     const QStringList operands = sorted.operands.mid(1);
     PortIndex first = 0, second = 0;
