@@ -69,7 +69,7 @@ int RunScriptCommand(CommandContext &context, const Arguments &arguments)
     QFile file(path);
     const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
     if (!opened)
-        return context.Fail(kUsageError, QStringLiteral("cannot read %1: %2").arg(Shown(path), file.errorString()));
+        return context.Misuse(name, QStringLiteral("cannot read %1: %2").arg(Shown(path), file.errorString()));
     const QString source = path == u"-" ? QStringLiteral("stdin") : Shown(path);
     std::vector<ScriptLine> lines;
     if (const QString error = ReadScript(file, source, lines); !error.isEmpty())
