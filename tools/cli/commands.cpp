@@ -121,10 +121,11 @@ const QCommandLineOption kPort({QStringLiteral("p"), QStringLiteral("port")}, QS
 // The whole reference, which the manual page is made from.
 const QCommandLineOption kReference(QStringLiteral("help-all"));
 
-const Command *FindCommand(const QString &name)
+// The command of that name; wait and expect only in scripts.
+const Command *FindCommand(const QString &name, bool inScript)
 {
     for (const Command &command : kCommands) {
-        if (name == QLatin1String(command.name))
+        if (name == QLatin1String(command.name) && (inScript || !command.scriptOnly))
             return &command;
     }
     return nullptr;
@@ -196,31 +197,28 @@ QString ParseError(const QCommandLineParser &parser)
 }
 
 // Parses words (the command first) by the command's options and the ones
-// the parser has; an error text, or an empty one.
-QString Parse(QCommandLineParser &parser, const Command &command, const QStringList &words)
+// the parser has into sorted; an error text, or an empty one.
+QString Parse(QCommandLineParser &parser, const Command &command, const QStringList &words, Arguments &sorted)
 {
     for (const QString &flag : command.flags)
         parser.addOption(QCommandLineOption(flag));
     for (const QString &option : command.valued)
         parser.addOption(QCommandLineOption(option, QString(), QStringLiteral("VALUE")));
-    return parser.parse(QStringList(QStringLiteral("korvane-cli")) + words) ? QString() : ParseError(parser);
-}
-
-QString MisuseText(const QString &command, const QString &text)
-{
-    return QStringLiteral("%1: %2 (see korvane-cli %1 --help)").arg(command, text);
-}
-
-Arguments Sorted(const QCommandLineParser &parser, const Command &command)
-{
-    Arguments sorted{parser.positionalArguments().mid(1), {}, {}};
+    if (!parser.parse(QStringList(QStringLiteral("korvane-cli")) + words))
+        return ParseError(parser);
+    sorted.operands = parser.positionalArguments().mid(1);
     for (const QString &name : parser.optionNames()) {
         if (command.flags.contains(name))
             sorted.flags << QStringLiteral("--") + name;
         else if (command.valued.contains(name))
             sorted.values.insert(QStringLiteral("--") + name, parser.value(name));
     }
-    return sorted;
+    return {};
+}
+
+QString MisuseText(const QString &command, const QString &text)
+{
+    return QStringLiteral("%1: %2 (see korvane-cli %1 --help)").arg(command, text);
 }
 
 } // namespace
@@ -246,12 +244,11 @@ int RunCommandLine(const QStringList &arguments)
     if (!program.parse(arguments))
         return Report(kUsageError, ParseError(program) + seeHelp);
     const QString name = program.positionalArguments().value(0);
-    const Command *command = FindCommand(name);
-    if (command && command->scriptOnly)
-        command = nullptr;
+    const Command *command = FindCommand(name, false);
     QCommandLineParser parser;
     parser.addOptions({kHelp, kVersion, kPort, kReference});
-    if (const QString error = command ? Parse(parser, *command, arguments.mid(1)) : QString(); !error.isEmpty())
+    Arguments sorted;
+    if (const QString error = command ? Parse(parser, *command, arguments.mid(1), sorted) : QString(); !error.isEmpty())
         return Report(kUsageError, MisuseText(name, error));
     const QCommandLineParser &given = command ? parser : program;
 
@@ -271,19 +268,20 @@ int RunCommandLine(const QStringList &arguments)
 
     DeviceSession device(port);
     CommandContext context{device, false, false, QString()};
-    return command->run(context, Sorted(parser, *command));
+    return command->run(context, sorted);
 }
 
 int RunCommand(CommandContext &context, const QStringList &words)
 {
-    const Command *command = FindCommand(words.value(0));
+    const Command *command = FindCommand(words.value(0), true);
     if (!command)
         return context.Fail(kUsageError, QStringLiteral("unknown command %1 (see korvane-cli --help)").arg(Shown(words.value(0))));
     QCommandLineParser parser;
     parser.addOption(kHelp);
-    if (const QString error = Parse(parser, *command, words); !error.isEmpty())
+    Arguments sorted;
+    if (const QString error = Parse(parser, *command, words, sorted); !error.isEmpty())
         return context.Misuse(QLatin1String(command->name), error);
     if (parser.isSet(kHelp))
         return context.checkOnly ? kSuccess : Print(CommandUsage(*command));
-    return command->run(context, Sorted(parser, *command));
+    return command->run(context, sorted);
 }

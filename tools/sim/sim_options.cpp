@@ -105,9 +105,15 @@ bool ParseLoopback(const std::string &text, Harness &harness)
     return true;
 }
 
+// Takes an option: a switch turns on, a value is checked and kept.
 bool ParseValue(const std::string &option, const std::string &value, SimOptions &options,
                 std::vector<int> &openPins)
 {
+    for (auto [name, flag] : {std::pair{"--silent", &options.silent}, {"--double", &options.doubled},
+                              {"--trace", &options.trace}, {"--help", &options.help}, {"--version", &options.version}}) {
+        if (option == name)
+            return *flag = true;
+    }
     if (option == "--link") {
         options.link = value;
         return !value.empty();
@@ -126,19 +132,6 @@ bool ParseValue(const std::string &option, const std::string &value, SimOptions 
         return ParseLoopback(value, options.harness);
     openPins.push_back(ParsePin(value));
     return openPins.back() >= 0;
-}
-
-// The switch that an option without a value turns on; none for the others.
-bool *Flag(const std::string &name, SimOptions &options)
-{
-    const std::pair<const char *, bool *> flags[] = {{"--silent", &options.silent}, {"--double", &options.doubled},
-                                                     {"--trace", &options.trace},   {"--help", &options.help},
-                                                     {"--version", &options.version}};
-    for (const auto &[flagName, flag] : flags) {
-        if (name == flagName)
-            return flag;
-    }
-    return nullptr;
 }
 
 // Every option but --help and --version is known by its long name alone.
@@ -177,9 +170,7 @@ std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &op
         if (found == ':')
             return given + " needs a value";
         const std::string name = found == 'h' ? "--help" : found == 'V' ? "--version" : std::string("--") + kOptions[index].name;
-        if (bool *flag = Flag(name, options))
-            *flag = true;
-        else if (!ParseValue(name, optarg, options, openPins))
+        if (!ParseValue(name, optarg ? optarg : "", options, openPins))
             return "bad value for " + name + ": " + optarg;
     }
     if (optind < argc)
