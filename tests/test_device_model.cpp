@@ -94,7 +94,12 @@ private slots:
         for (const char *bad : {"D=01", "A=100", "A01", "A=1,"})
             QVERIFY(!ParseSimOptions({"--inputs", bad}, options).empty());
         QVERIFY(!ParseSimOptions({"--walk", "-1"}, options).empty());
-        QVERIFY(!ParseSimOptions({"--delay"}, options).empty());
+        for (const auto &[args, error] : {std::pair<std::vector<std::string>, std::string>{{"--delay"}, "--delay needs a value"},
+                                          {{"--frob"}, "unknown option --frob"}, {{"--trace", "-hx"}, "unknown option -x"},
+                                          {{"--walk=5", "--", "x"}, "unexpected argument x"}})
+            QCOMPARE(ParseSimOptions(args, options), error);
+        QVERIFY(ParseSimOptions({"--delay=7", "-V", "-h", "--"}, options).empty() && options.delayMs == 7);
+        QVERIFY(options.help && options.version);
         for (const char *bad : {"A8=0", "A3=2", "A3", "D1=1"})
             QVERIFY(!ParseSimOptions({"--fault", bad}, options).empty());
         for (const auto &[option, bad] : {std::pair{"--short", "B1:B1"}, {"--short", "B1-B2"},

@@ -70,37 +70,81 @@ private slots:
         QCOMPARE(cli.Run({"-p", port, "read"}).out, "A=FF B=FF C=7F\n");
     }
 
-    void errorsAreOneLineWithTheirStatus()
+    // Command lines as users type them, PORT standing for an answering device
+    // and SILENT for a silent one: each accepted form with the start of its
+    // output, each error with its status, as one line that points to --help
+    // for a usage error.
+    void commandLinesEndWithTheirStatus_data()
     {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("text");
+        const std::tuple<QStringList, int, const char *> rows[] = {
+            {{"-pPORT", "read", "A"}, 0, "A=FF\n"}, {{"-p", "PORT", "read", "A"}, 0, "A=FF\n"},
+            {{"--port=PORT", "read", "A"}, 0, "A=FF\n"}, {{"--port", "PORT", "read", "A"}, 0, "A=FF\n"},
+            {{"read", "A", "-pPORT"}, 0, "A=FF\n"}, {{"read", "-p", "PORT", "A"}, 0, "A=FF\n"},
+            {{"read", "--port=PORT", "A"}, 0, "A=FF\n"}, {{"read", "--port", "PORT", "--bin", "C"}, 0, "C=11111111\n"},
+            {{"-p", "PORT", "--", "read", "A"}, 0, "A=FF\n"}, {{"-p", "PORT", "read", "--", "A"}, 0, "A=FF\n"},
+            {{"run", "-p", "PORT", "--", "-"}, 0, "A=FF\n"},
+            {{"-V"}, 0, "korvane-cli 1."}, {{"--version"}, 0, "korvane-cli 1."}, {{"read", "-V"}, 0, "korvane-cli 1."},
+            {{"-h"}, 0, "Usage: korvane-cli [-p PORT] COMMAND"}, {{"--help", "watch"}, 0, "Usage: korvane-cli [-p PORT] watch"},
+            {{"watch", "--count", "3", "-h"}, 0, "Usage: korvane-cli [-p PORT] watch"},
+            {{"read"}, 2, "needs a port"},
+            {{"-p", "PORT", "set", "B8=1"}, 2, "set: B8=1 is not a setting"},
+            {{"-p", "PORT", "read", "--bin", "--json"}, 2, "exclude each other"},
+            {{"-p", "PORT", "frobnicate"}, 2, "unknown command frobnicate"},
+            {{"-p", "PORT", "watch", "--interval", "0"}, 2, "positive numbers"},
+            {{"-p", "PORT", "test", "loopback", "A:A"}, 2, "two different ports"},
+            {{"-p", "", "read"}, 2, "korvane-cli: the port is empty"}, {{"read", "--port= "}, 2, "the port is empty"},
+            {{}, 2, "korvane-cli: no command given"}, {{"-p", "PORT", "--"}, 2, "no command given"},
+            {{"-x", "read"}, 2, "korvane-cli: unknown option -x"}, {{"--json", "read"}, 2, "korvane-cli: unknown option --json"},
+            {{"-p", "PORT", "read", "--json=1"}, 2, "read: unexpected value after '--json"},
+            {{"-p", "PORT", "list", "--bin"}, 2, "list: unknown option --bin"},
+            {{"-p", "PORT", "run", "-x"}, 2, "run: unknown option -x"}, {{"run", "/no/script"}, 2, "run: cannot read /no/script"},
+            {{"read", "-p"}, 2, "read: missing value after '-p'"},
+            {{"-p", "PORT", "watch", "--count"}, 2, "watch: missing value after '--count'"},
+            {{"-p", "/dev/no-such-port", "read"}, 3, "/dev/no-such-port: Connection failed."},
+            {{"-p", "0", "read"}, 3, "Connection failed."},
+            {{"-p", "SILENT", "read", "B", "C"}, 3, "No answer from device on ports B, C."},
+            {{"-p", "SILENT", "test", "readback"}, 3, "No answer from device on port A."},
+        };
+        for (const auto &[args, status, text] : rows)
+            QTest::newRow(qPrintable(args.join(u' '))) << args << status << QString(text);
+    }
+    void commandLinesEndWithTheirStatus()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, status);
+        QFETCH(QString, text);
         CliTest cli;
         Sim sim({});
         Sim silent({"--silent"});
-        const std::tuple<QStringList, int, const char *> cases[] = {
-            {{"read"}, 2, "needs a port"},
-            {{"-p", sim.Device(), "set", "B8=1"}, 2, "set: B8=1 is not a setting"},
-            {{"-p", sim.Device(), "read", "--bin", "--json"}, 2, "exclude each other"},
-            {{"-p", sim.Device(), "frobnicate"}, 2, "unknown command frobnicate"},
-            {{"-p", sim.Device(), "watch", "--interval", "0"}, 2, "positive numbers"},
-            {{"-p", sim.Device(), "test", "loopback", "A:A"}, 2, "two different ports"},
-            {{"-p", "/dev/no-such-port", "read"}, 3, "/dev/no-such-port: Connection failed."},
-            {{"-p", "0", "read"}, 3, "Connection failed."},
-            {{"-p", silent.Device(), "read", "B", "C"}, 3, "No answer from device on ports B, C."},
-            {{"-p", silent.Device(), "test", "readback"}, 3, "No answer from device on port A."},
-        };
-        for (const auto &[args, status, error] : cases) {
-            const Result result = cli.Run(args);
-            QVERIFY2(result.status == status && result.err.count(u'\n') == 1 && result.err.contains(error),
-                     qPrintable(args.join(u' ') + " -> " + result.err));
-        }
+        args.replaceInStrings(QStringLiteral("SILENT"), silent.Device()).replaceInStrings(QStringLiteral("PORT"), sim.Device());
+        const Result result = cli.Run(args, "read A\n");
+        QCOMPARE(result.status, status);
+        if (status == 0)
+            QVERIFY2(result.err.isEmpty() && result.out.startsWith(text), qPrintable(result.err + result.out));
+        else
+            QVERIFY2(result.err.count(u'\n') == 1 && result.err.contains(text) && (status != 2 || result.err.endsWith(" --help)\n")),
+                     qPrintable(result.err));
+    }
+
+    void silentPortsHelpAndMachineForms()
+    {
+        CliTest cli;
+        Sim silent({"--silent"});
         QCOMPARE(cli.Run({"-p", silent.Device(), "read", "A", "C", "--bin"}).out, "A=-------- C=--------\n");
         QCOMPARE(cli.Run({"-p", silent.Device(), "read", "--json"}).out, "{\"A\":null,\"B\":null,\"C\":null}\n");
 
+        // The manual page is made from --help-all: it carries every line of each command's help.
+        const QString reference = cli.Run({"--help-all"}).out;
         for (const char *command : {"list", "read", "set", "sync", "watch", "test", "run"}) {
             const Result help = cli.Run({command, "--help"});
             QVERIFY2(help.status == 0 && help.out.startsWith("Usage: korvane-cli [-p PORT] " + QString(command)), command);
             QVERIFY(cli.Run({"--help"}).out.contains("\n  " + QString(command)));
+            for (const QString &line : help.out.split(u'\n', Qt::SkipEmptyParts).mid(1))
+                QVERIFY2(reference.contains("  " + line + u'\n'), qPrintable(line));
         }
-        QVERIFY(cli.Run({"--version"}).out.startsWith("korvane-cli 1."));
         const Result list = cli.Run({"list", "--json"});  // null for a value not known, never ""
         QVERIFY(list.status == 0 && QJsonDocument::fromJson(list.out.toUtf8()).isArray() && !list.out.contains("\"\""));
     }
@@ -250,8 +294,9 @@ private slots:
         QVERIFY(mistaken.err.startsWith("korvane-cli: stdin:2: expect: A=0G is not a reading"));
         QVERIFY(sim.Trace().isEmpty());
         QCOMPARE(cli.Run({"-p", sim.Device(), "run"}, "run -\n").status, 2);
+        QCOMPARE(cli.Run({"-p", sim.Device(), "run"}, "read -p X\n").err,
+                 "korvane-cli: stdin:1: read: unknown option -p (see korvane-cli read --help)\n");
         QCOMPARE(cli.Run({"-p", sim.Device(), "wait", "1"}).status, 2);
-        QCOMPARE(cli.Run({"-p", sim.Device(), "run", "/no/script"}).status, 2);
     }
 };
 

@@ -27,13 +27,12 @@ int NoAnswer(const CommandContext &context, const QStringList &silentPorts)
     return context.Fail(kNoDevice, QStringLiteral("No answer from device on %1.").arg(ports + silentPorts.join(QStringLiteral(", "))));
 }
 
-int ReadCommand(CommandContext &context, const QStringList &args)
+int ReadCommand(CommandContext &context, const Arguments &sorted)
 {
     const QString name = QStringLiteral("read");
-    Arguments sorted;
     std::vector<PortIndex> ports;
-    QString error = SortArguments(args, {"--bin", "--json"}, {}, sorted);
-    if (error.isEmpty() && sorted.flags.size() > 1)
+    QString error;
+    if (sorted.flags.size() > 1)
         error = QStringLiteral("--bin and --json exclude each other");
     if (!error.isEmpty() || !PortOperands(sorted.operands, ports, error))
         return context.Misuse(name, error);
@@ -57,12 +56,9 @@ int ReadCommand(CommandContext &context, const QStringList &args)
     return silentPorts.isEmpty() ? kSuccess : NoAnswer(context, silentPorts);
 }
 
-int SetCommand(CommandContext &context, const QStringList &args)
+int SetCommand(CommandContext &context, const Arguments &sorted)
 {
     const QString name = QStringLiteral("set");
-    Arguments sorted;
-    if (const QString error = SortArguments(args, {"--reset"}, {}, sorted); !error.isEmpty())
-        return context.Misuse(name, error);
     const bool reset = sorted.flags.contains(QStringLiteral("--reset"));
     if (sorted.operands.isEmpty() && !reset)
         return context.Misuse(name, QStringLiteral("give at least one setting, or --reset"));
@@ -88,10 +84,10 @@ int SetCommand(CommandContext &context, const QStringList &args)
     return context.device.Remember();
 }
 
-int SyncCommand(CommandContext &context, const QStringList &args)
+int SyncCommand(CommandContext &context, const Arguments &args)
 {
-    if (!args.isEmpty())
-        return context.Misuse(QStringLiteral("sync"), QStringLiteral("unexpected ") + Shown(args.front()));
+    if (!args.operands.isEmpty())
+        return context.Misuse(QStringLiteral("sync"), QStringLiteral("unexpected ") + Shown(args.operands.front()));
     if (context.checkOnly)
         return kSuccess;
     if (const int status = context.device.Open())

@@ -29,13 +29,10 @@ QJsonObject EntryObject(const PortListEntry &port)
 
 } // namespace
 
-int ListCommand(CommandContext &context, const QStringList &args)
+int ListCommand(CommandContext &context, const Arguments &sorted)
 {
-    Arguments sorted;
-    if (const QString error = SortArguments(args, {"--json"}, {}, sorted); !error.isEmpty())
-        return context.Misuse(QStringLiteral("list"), error);
     if (!sorted.operands.isEmpty())
-        return context.Misuse(QStringLiteral("list"), QStringLiteral("unexpected ") + sorted.operands.front());
+        return context.Misuse(QStringLiteral("list"), QStringLiteral("unexpected ") + Shown(sorted.operands.front()));
     if (context.checkOnly)
         return kSuccess;
     const QList<PortListEntry> ports = PresentPorts();

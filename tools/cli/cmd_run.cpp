@@ -57,18 +57,19 @@ QString ReadScript(QFile &file, const QString &source, std::vector<ScriptLine> &
 
 } // namespace
 
-int RunScriptCommand(CommandContext &context, const QStringList &args)
+int RunScriptCommand(CommandContext &context, const Arguments &arguments)
 {
     const QString name = QStringLiteral("run");
+    const QStringList &args = arguments.operands;
     if (context.inScript)
         return context.Misuse(name, QStringLiteral("a script cannot run another script"));
-    if (args.size() > 1 || (!args.isEmpty() && args.front().startsWith(u'-') && args.front() != u"-"))
+    if (args.size() > 1)
         return context.Misuse(name, QStringLiteral("give one file, or - for standard input"));
     const QString path = args.value(0, QStringLiteral("-"));
     QFile file(path);
     const bool opened = path == u"-" ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
     if (!opened)
-        return context.Fail(kUsageError, QStringLiteral("cannot read %1: %2").arg(Shown(path), file.errorString()));
+        return context.Misuse(name, QStringLiteral("cannot read %1: %2").arg(Shown(path), file.errorString()));
     const QString source = path == u"-" ? QStringLiteral("stdin") : Shown(path);
     std::vector<ScriptLine> lines;
     if (const QString error = ReadScript(file, source, lines); !error.isEmpty())
@@ -85,8 +86,9 @@ int RunScriptCommand(CommandContext &context, const QStringList &args)
     return kSuccess;
 }
 
-int WaitCommand(CommandContext &context, const QStringList &args)
+int WaitCommand(CommandContext &context, const Arguments &arguments)
 {
+    const QStringList &args = arguments.operands;
     bool ok = false;
     const int ms = args.size() == 1 ? args.front().toInt(&ok) : 0;
     if (!ok || ms < 0)
@@ -96,9 +98,10 @@ int WaitCommand(CommandContext &context, const QStringList &args)
     return kSuccess;
 }
 
-int ExpectCommand(CommandContext &context, const QStringList &args)
+int ExpectCommand(CommandContext &context, const Arguments &arguments)
 {
     const QString name = QStringLiteral("expect");
+    const QStringList &args = arguments.operands;
     std::vector<Expectation> expectations;
     for (const QString &arg : args) {
         const std::optional<Expectation> expectation = ParseExpectation(arg);

@@ -161,12 +161,9 @@ int Readback(const CommandContext &context, const Interruptions &interruptions, 
 
 } // namespace
 
-int TestCommand(CommandContext &context, const QStringList &args)
+int TestCommand(CommandContext &context, const Arguments &sorted)
 {
     const QString name = QStringLiteral("test");
-    Arguments sorted;
-    if (const QString error = SortArguments(args, {"--json"}, {}, sorted); !error.isEmpty())
-        return context.Misuse(name, error);
     const QString kind = sorted.operands.value(0);
     const QStringList operands = sorted.operands.mid(1);
     const QStringList pair = operands.value(0).split(u':');

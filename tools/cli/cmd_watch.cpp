@@ -118,15 +118,11 @@ QString ParseWatchOptions(const Arguments &sorted, WatchOptions &options)
 
 } // namespace
 
-int WatchCommand(CommandContext &context, const QStringList &args)
+int WatchCommand(CommandContext &context, const Arguments &sorted)
 {
     const QString name = QStringLiteral("watch");
-    Arguments sorted;
     WatchOptions options;
-    QString error = SortArguments(args, {"--relative"}, {"--interval", "--count", "--duration", "--format"}, sorted);
-    if (error.isEmpty())
-        error = ParseWatchOptions(sorted, options);
-    if (!error.isEmpty())
+    if (const QString error = ParseWatchOptions(sorted, options); !error.isEmpty())
         return context.Misuse(name, error);
     if (context.checkOnly)
         return kSuccess;

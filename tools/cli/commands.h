@@ -6,7 +6,6 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
-#include <initializer_list>
 #include <vector>
 
 // What a command runs with.
@@ -25,7 +24,8 @@ struct CommandContext
     int Misuse(const QString &command, const QString &text) const;
 };
 
-// A command's arguments sorted into options and operands.
+// A command's arguments sorted into operands and the options given, each
+// under its long name with the dashes ("--json").
 struct Arguments
 {
     QStringList operands;
@@ -33,30 +33,23 @@ struct Arguments
     QHash<QString, QString> values;
 };
 
-// Sorts args by the options the command knows: flags stand alone, valued
-// options take the next argument or "=VALUE". Returns an error text, or an
-// empty one when every argument was understood.
-QString SortArguments(const QStringList &args, std::initializer_list<const char *> flags,
-                      std::initializer_list<const char *> valued, Arguments &sorted);
-
 // The ports that operands name, all three when there are none; false with
 // an error text when an operand names no port.
 bool PortOperands(const QStringList &operands, std::vector<PortIndex> &ports, QString &error);
 // Reports the ports that gave no answer; returns the status for that.
 int NoAnswer(const CommandContext &context, const QStringList &silentPorts);
 
-// Runs the command that args[0] names; "--help" among its arguments shows
-// its help instead.
-int RunCommand(CommandContext &context, const QStringList &args);
-// The program's help, with the list of commands.
-QString ProgramHelp();
+// Runs korvane-cli's command line (the program's name first).
+int RunCommandLine(const QStringList &arguments);
+// Runs one command of a script: words[0] names it.
+int RunCommand(CommandContext &context, const QStringList &words);
 
-int ListCommand(CommandContext &context, const QStringList &args);
-int ReadCommand(CommandContext &context, const QStringList &args);
-int SetCommand(CommandContext &context, const QStringList &args);
-int SyncCommand(CommandContext &context, const QStringList &args);
-int WatchCommand(CommandContext &context, const QStringList &args);
-int TestCommand(CommandContext &context, const QStringList &args);
-int RunScriptCommand(CommandContext &context, const QStringList &args);
-int WaitCommand(CommandContext &context, const QStringList &args);
-int ExpectCommand(CommandContext &context, const QStringList &args);
+int ListCommand(CommandContext &context, const Arguments &args);
+int ReadCommand(CommandContext &context, const Arguments &args);
+int SetCommand(CommandContext &context, const Arguments &args);
+int SyncCommand(CommandContext &context, const Arguments &args);
+int WatchCommand(CommandContext &context, const Arguments &args);
+int TestCommand(CommandContext &context, const Arguments &args);
+int RunScriptCommand(CommandContext &context, const Arguments &args);
+int WaitCommand(CommandContext &context, const Arguments &args);
+int ExpectCommand(CommandContext &context, const Arguments &args);

@@ -9,7 +9,7 @@ int DeviceSession::Open()
     if (m_tester.m_serial.IsOpen())
         return kSuccess;
     if (!m_portText)
-        return Report(kUsageError, QStringLiteral("this command needs a port: give -p PORT before it"));
+        return Report(kUsageError, QStringLiteral("this command needs a port: give -p PORT (see korvane-cli --help)"));
     const std::optional<QString> device = m_tester.OpenPort(*m_portText);
     if (!device)
         return Report(kNoDevice, Shown(*m_portText) + QStringLiteral(": ") + m_tester.m_strStatus);

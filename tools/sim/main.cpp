@@ -10,7 +10,7 @@ int main(int argc, char **argv)
     SimOptions options;
     const std::string problem = ParseSimOptions({argv + 1, argv + argc}, options);
     if (!problem.empty()) {
-        std::fprintf(stderr, "korvane-sim: %s\n%s", problem.c_str(), kSimUsage);
+        std::fprintf(stderr, "korvane-sim: %s (see korvane-sim --help)\n", problem.c_str());
         return 2;
     }
     if (options.help || options.version) {

@@ -1,6 +1,8 @@
 #include "tools/sim/sim_options.h"
 
 #include <charconv>
+#include <cstring>
+#include <getopt.h>
 
 const char *const kSimUsage =
     "Usage: korvane-sim [OPTION]...\n"
@@ -23,10 +25,11 @@ const char *const kSimUsage =
     "  --open A3          the loopback wire of pin A3 is broken\n"
     "  --fault A3=0       pin A3 always reads low (A3=1: always high)\n"
     "  --short B1:B2      pins B1 and B2 both read the AND of their wires\n"
-    "  --help             print this help and exit\n"
-    "  --version          print the version and exit\n"
+    "  -h, --help         print this help and exit\n"
+    "  -V, --version      print the version and exit\n"
     "\n"
-    "--open, --fault and --short may be given several times.\n";
+    "A value follows its option as --walk 500 or --walk=500. --open, --fault and\n"
+    "--short may be given several times.\n";
 
 namespace {
 
@@ -102,9 +105,15 @@ bool ParseLoopback(const std::string &text, Harness &harness)
     return true;
 }
 
+// Takes an option: a switch turns on, a value is checked and kept.
 bool ParseValue(const std::string &option, const std::string &value, SimOptions &options,
                 std::vector<int> &openPins)
 {
+    for (auto [name, flag] : {std::pair{"--silent", &options.silent}, {"--double", &options.doubled},
+                              {"--trace", &options.trace}, {"--help", &options.help}, {"--version", &options.version}}) {
+        if (option == name)
+            return *flag = true;
+    }
     if (option == "--link") {
         options.link = value;
         return !value.empty();
@@ -125,49 +134,47 @@ bool ParseValue(const std::string &option, const std::string &value, SimOptions 
     return openPins.back() >= 0;
 }
 
-const char *const kValueOptions[] = {"--link", "--inputs", "--walk", "--delay",
-                                     "--fault", "--short", "--loopback", "--open"};
-
-bool TakesValue(const std::string &arg)
-{
-    for (const char *option : kValueOptions) {
-        if (arg == option)
-            return true;
-    }
-    return false;
-}
+// Every option but --help and --version is known by its long name alone.
+const option kOptions[] = {
+    {"link", required_argument, nullptr, 0},   {"inputs", required_argument, nullptr, 0},
+    {"walk", required_argument, nullptr, 0},   {"delay", required_argument, nullptr, 0},
+    {"fault", required_argument, nullptr, 0},  {"short", required_argument, nullptr, 0},
+    {"loopback", required_argument, nullptr, 0}, {"open", required_argument, nullptr, 0},
+    {"silent", no_argument, nullptr, 0},       {"double", no_argument, nullptr, 0},
+    {"trace", no_argument, nullptr, 0},        {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, 'V'},    {nullptr, 0, nullptr, 0},
+};
 
 } // namespace
 
 std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &options)
 {
+    std::vector<std::string> words{"korvane-sim"};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char *> argv;
+    for (std::string &word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(words.size());
+    // optind 0 starts getopt afresh; its own messages are replaced by ours.
+    optind = 0;
+    opterr = 0;
     std::vector<int> openPins;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string &arg = args[i];
-        if (arg == "--silent") {
-            options.silent = true;
-            continue;
-        }
-        if (arg == "--trace") {
-            options.trace = true;
-            continue;
-        }
-        if (arg == "--double") {
-            options.doubled = true;
-            continue;
-        }
-        if (arg == "--help" || arg == "--version") {
-            (arg == "--help" ? options.help : options.version) = true;
-            continue;
-        }
-        if (!TakesValue(arg))
-            return "unknown option " + arg;
-        if (i + 1 == args.size())
-            return arg + " needs a value";
-        const std::string &value = args[++i];
-        if (!ParseValue(arg, value, options, openPins))
-            return "bad value for " + arg + ": " + value;
+    int index = 0;
+    for (int found; (found = getopt_long(argc, argv.data(), ":hV", kOptions, &index)) != -1;) {
+        // An unknown letter is in optopt; an unknown or misused long option is the argument itself.
+        const bool letter = optopt && !std::strchr("hV", optopt);
+        const std::string given = letter ? std::string("-") + char(optopt) : argv[optind - 1];
+        if (found == '?')
+            return "unknown option " + given;
+        if (found == ':')
+            return given + " needs a value";
+        const std::string name = found == 'h' ? "--help" : found == 'V' ? "--version" : std::string("--") + kOptions[index].name;
+        if (!ParseValue(name, optarg ? optarg : "", options, openPins))
+            return "bad value for " + name + ": " + optarg;
     }
+    if (optind < argc)
+        return std::string("unexpected argument ") + argv[optind];
     const Harness &harness = options.harness;
     for (int pin : openPins) {
         if (pin / 8 != harness.loopbackFrom && pin / 8 != harness.loopbackTo)

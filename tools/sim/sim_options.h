@@ -24,6 +24,5 @@ struct SimOptions
 // empty one when every argument was understood.
 std::string ParseSimOptions(const std::vector<std::string> &args, SimOptions &options);
 
-// The help of --help, also shown after a usage error. The manual page is
-// made from it.
+// The help of --help; the manual page is made from it.
 extern const char *const kSimUsage;
