@@ -12,6 +12,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 
 int main(int argc, char **argv)
 {
@@ -43,5 +44,6 @@ int main(int argc, char **argv)
                 watchSeconds, bareCpu, 100 * bareCpu / watchSeconds, cliCpu, 100 * cliCpu / watchSeconds, cliCpu / bareCpu);
     std::printf("polls seen by the devices: bare C loop %zu, korvane-cli %zu\n", bareDevice.Received().size() / 3,
                 cliDevice.Received().size() / 3);
+    std::filesystem::remove_all(stateHome);
     return 0;
 }

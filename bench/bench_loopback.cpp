@@ -34,6 +34,7 @@
 #include <QStringList>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <set>
 
 namespace {
@@ -218,5 +219,6 @@ int main(int argc, char **argv)
                 "%zu bytes both ways (%.0f ms at 9600 baud); korvane-cli uses %.1f times as many exchanges\n",
                 planReads, std::size(kLeastPlan), distinct.size(), faults.size(), planBytes, planBytes * 10 / 9.6,
                 double(reads) / planReads);
+    std::filesystem::remove_all(stateHome);
     return 0;
 }

@@ -1,11 +1,14 @@
 #include "dialog_layer/field_validator.h"
 
-#include <QRegularExpression>
+#include <algorithm>
 
 namespace {
 
 // The characters after which Unicode always breaks a line.
-const QRegularExpression kLineBreak(QStringLiteral("[\\n\\v\\f\\r\\x{85}\\x{2028}\\x{2029}]"));
+bool BreaksLine(QChar c)
+{
+    return QStringView(u"\n\v\f\r\u0085\u2028\u2029").contains(c);
+}
 
 // Control characters (C0, DEL and C1) and the line and paragraph separators.
 bool NeverEnters(QChar c)
@@ -32,7 +35,7 @@ FieldValidator::FieldValidator(bool upperCase, QObject *parent) : QValidator(par
 
 QString FieldValidator::Entered(const QString &inserted) const
 {
-    QString line = inserted.section(kLineBreak, 0, 0);
+    QString line = inserted.first(std::find_if(inserted.cbegin(), inserted.cend(), BreaksLine) - inserted.cbegin());
     line.removeIf(NeverEnters);
     return m_bUpperCase ? UpperCased(line) : line;
 }
