@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a build tree and checks it as an installing
 # user would meet it: lintian, the desktop entry and software-centre
-# validators, and the programs run from the unpacked package.
-# usage: check_package.sh BUILD_DIR VERSION   (exit 77: skipped)
+# validators, and the programs run from the unpacked package. It packs twice
+# to see that the same build gives the same package byte for byte, dated by
+# SOURCE_DATE_EPOCH (the last commit's date when unset), and that the
+# programs hold no path of the tree they were built in.
+# usage: check_package.sh SOURCE_DIR BUILD_DIR VERSION   (exit 77: skipped)
 set -euo pipefail
-build=$1
-version=$2
+source=$1
+build=$2
+version=$3
 
 missing=()
 for tool in cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli; do
@@ -24,13 +28,38 @@ fail() {
   failures=$((failures + 1))
 }
 
-cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || { cat "$work/cpack.log"; exit 1; }
-deb=$(echo "$work"/*.deb)
+# pack OUTPUT_DIR [SOURCE_DATE_EPOCH]: the package, with the epoch given or
+# (without one) the one cpack finds itself.
+pack() {
+  local epoch=(-u SOURCE_DATE_EPOCH)
+  [ $# -gt 1 ] && epoch=("SOURCE_DATE_EPOCH=$2")
+  env "${epoch[@]}" cpack --config "$build/CPackConfig.cmake" -B "$1" >"$1.log" 2>&1 ||
+    { cat "$1.log"; exit 1; }
+}
+pack "$work/first"
+deb=$(echo "$work"/first/*.deb)
 name="korvane-pin-tester_${version}_$(dpkg --print-architecture).deb"
 [ "$(basename "$deb")" = "$name" ] || fail "package is $(basename "$deb"), not $name"
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes, $(dpkg-deb -c "$deb" | grep -vc '/$') files"
 
-lintian --fail-on error,warning "$deb" 2>/dev/null || fail "lintian reports errors or warnings"
+# Every file is dated by the last commit; packed again with that date given,
+# the package is the same byte for byte (so no other date, such as that of
+# packing, is in it).
+epoch=$(git -C "$source" log -1 --format=%ct 2>/dev/null) || epoch=
+if [ -n "$epoch" ]; then
+  dates=$(dpkg-deb --fsys-tarfile "$deb" | TZ=UTC tar -tv --full-time | awk '{ print $4 " " $5 }' | sort -u)
+  [ "$dates" = "$(date -u -d "@$epoch" '+%F %T')" ] || fail "file dates are $dates, not the last commit's"
+  pack "$work/again" "$epoch"
+  cmp "$deb" "$work"/again/*.deb || fail "packed twice, the packages differ"
+else
+  echo "not a git checkout: the package's dates and a second packing are not checked"
+fi
+
+lintian -I -E --pedantic "$deb" >"$work/lintian.log" 2>/dev/null || true
+if grep -q '^[EWIPX]:' "$work/lintian.log"; then
+  cat "$work/lintian.log"
+  fail "lintian reports tags"
+fi
 
 root=$work/root
 dpkg-deb -x "$deb" "$root"
@@ -51,6 +80,11 @@ zcat "$root/usr/share/doc/korvane-pin-tester/changelog.gz" | head -1 | grep -qF 
 
 for program in "$root"/usr/bin/*; do
   base=$(basename "$program")
+  # A path of the tree would make the program (or, through its debug
+  # information, its build ID) differ from one built elsewhere.
+  for built in "$program" $(find "$build" -type f -name "$base"); do
+    ! grep -qF "$source" "$built" || fail "$built holds the path $source"
+  done
   [ -f "$root/usr/share/man/man1/$base.1.gz" ] || fail "no manual page for $base"
   [ "$base" = korvane-pin-tester ] && continue
   "$program" --help >"$work/help" && grep -q "^Usage: $base" "$work/help" || fail "$base --help"
