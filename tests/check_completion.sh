@@ -3,11 +3,8 @@
 # korvane-sim, as bash does on Tab, and compares what is offered.
 # usage: check_completion.sh CLI SIM CLI_COMPLETION SIM_COMPLETION
 set -uo pipefail
-cli=$1
-sim=$2
-PATH="$(dirname "$cli"):$(dirname "$sim"):$PATH"
-source "$3"
-source "$4"
+PATH="$(dirname "$1"):$(dirname "$2"):$PATH"
+source "$3" && source "$4"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -20,16 +17,13 @@ offered() {
     # bash splits at blanks, and at = and : into words of their own.
     read -ra COMP_WORDS <<<"$(sed 's/[=:]/ & /g' <<<"$line")"
     [[ $line == *[[:space:]] ]] && COMP_WORDS+=("")
-    COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
-    COMP_LINE=$line
-    COMP_POINT=${#line}
+    COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) COMP_LINE=$line COMP_POINT=${#line}
     # The function that complete registered: the word after -F.
     program=$(complete -p "${COMP_WORDS[0]}") || return
     program=${program##*-F }
     COMPREPLY=()
-    "${program%% *}" >/dev/null 2>"$work/errors"
+    "${program%% *}" 2>&1 >/dev/null # what it says on stderr, the terminal would show
     printf '%s\n' "${COMPREPLY[@]}" | sort | xargs
-    cat "$work/errors" # the terminal would show it
 }
 
 # Expected words, where these stand for what the programs say of themselves.
@@ -38,16 +32,10 @@ commands=$(korvane-cli --help | awk '/^Commands:/ {on = 1; next} /^$/ {on = 0} o
 sim_options=$(korvane-sim --help | grep -o -- '--[a-z]*' | sort -u | xargs)
 
 while IFS='|' read -r line expected; do
-    expected=${expected//@ports/$ports}
-    expected=${expected//@commands/$commands}
-    expected=${expected//@sim-options/$sim_options}
-    expected=$(echo "$expected" | tr ' ' '\n' | sort | xargs)
+    expected=${expected//@ports/$ports} expected=${expected//@commands/$commands} expected=${expected//@sim-options/$sim_options}
+    expected=$(echo "${expected//@work/$work}" | tr ' ' '\n' | sort | xargs)
     got=$(offered "${line//@work/$work}")
-    expected=${expected//@work/$work}
-    if [ "$got" != "$expected" ]; then
-        echo "FAIL: '$line': offered '$got', expected '$expected'"
-        failures=$((failures + 1))
-    fi
+    [ "$got" = "$expected" ] || { echo "FAIL: '$line': offered '$got', expected '$expected'"; failures=$((failures + 1)); }
 done <<'EOF'
 korvane-cli |@commands
 korvane-cli -|-h --help -p --port --version -V
@@ -76,4 +64,3 @@ korvane-sim --short C1:C|C0 C2 C3 C4 C5 C6 C7
 EOF
 
 [ "$failures" -eq 0 ] && echo "all completions as expected"
-[ "$failures" -eq 0 ]

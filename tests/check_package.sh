@@ -1,15 +1,11 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a build tree and checks it as an installing
-# user would meet it: lintian, the desktop entry and software-centre
-# validators, and the programs run from the unpacked package. It packs twice
-# to see that the same build gives the same package byte for byte, dated by
-# SOURCE_DATE_EPOCH (the last commit's date when unset), and that the
-# programs hold no path of the tree they were built in.
+# user meets it: lintian, the desktop entry and metainfo validators, the
+# programs run from the unpacked package, the same package byte for byte when
+# packed twice (dated by the last commit) and no path of the build tree in it.
 # usage: check_package.sh SOURCE_DIR BUILD_DIR VERSION   (exit 77: skipped)
 set -euo pipefail
-source=$1
-build=$2
-version=$3
+source=$1 build=$2 version=$3
 
 missing=()
 for tool in cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli; do
@@ -23,18 +19,13 @@ fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# pack OUTPUT_DIR [SOURCE_DATE_EPOCH]: the package, with the epoch given or
-# (without one) the one cpack finds itself.
+# pack OUTPUT_DIR [SOURCE_DATE_EPOCH]: without an epoch, cpack finds its own.
 pack() {
   local epoch=(-u SOURCE_DATE_EPOCH)
   [ $# -gt 1 ] && epoch=("SOURCE_DATE_EPOCH=$2")
-  env "${epoch[@]}" cpack --config "$build/CPackConfig.cmake" -B "$1" >"$1.log" 2>&1 ||
-    { cat "$1.log"; exit 1; }
+  env "${epoch[@]}" cpack --config "$build/CPackConfig.cmake" -B "$1" >"$1.log" 2>&1 || { cat "$1.log"; exit 1; }
 }
 pack "$work/first"
 deb=$(echo "$work"/first/*.deb)
@@ -42,11 +33,9 @@ name="korvane-pin-tester_${version}_$(dpkg --print-architecture).deb"
 [ "$(basename "$deb")" = "$name" ] || fail "package is $(basename "$deb"), not $name"
 echo "package: $(basename "$deb"), $(stat -c %s "$deb") bytes, $(dpkg-deb -c "$deb" | grep -vc '/$') files"
 
-# Every file is dated by the last commit; packed again with that date given,
-# the package is the same byte for byte (so no other date, such as that of
-# packing, is in it).
-epoch=$(git -C "$source" log -1 --format=%ct 2>/dev/null) || epoch=
-if [ -n "$epoch" ]; then
+# Every file is dated by the last commit, and packed again with that date the
+# package is the same (so no other date, such as that of packing, is in it).
+if epoch=$(git -C "$source" log -1 --format=%ct 2>/dev/null); then
   dates=$(dpkg-deb --fsys-tarfile "$deb" | TZ=UTC tar -tv --full-time | awk '{ print $4 " " $5 }' | sort -u)
   [ "$dates" = "$(date -u -d "@$epoch" '+%F %T')" ] || fail "file dates are $dates, not the last commit's"
   pack "$work/again" "$epoch"
@@ -56,11 +45,7 @@ else
 fi
 
 lintian -I -E --pedantic "$deb" >"$work/lintian.log" 2>/dev/null || true
-if grep -q '^[EWIPX]:' "$work/lintian.log"; then
-  cat "$work/lintian.log"
-  fail "lintian reports tags"
-fi
-
+! grep -q '^[EWIPX]:' "$work/lintian.log" || { cat "$work/lintian.log"; fail "lintian reports tags"; }
 root=$work/root
 dpkg-deb -x "$deb" "$root"
 desktop-file-validate "$root"/usr/share/applications/*.desktop || fail "desktop entry"
@@ -70,10 +55,9 @@ appstreamcli validate --no-net "$metainfo" >"$work/appstream.log" 2>&1 || { cat 
 # What lintian does not ask for: the place of every file, the whole icon set,
 # and one version everywhere.
 [ -z "$(find "$root" -path "$root/usr/local*" -print -quit)" ] || fail "files under /usr/local"
-for size in 16 32 48 64 128 256; do
-  [ -f "$root/usr/share/icons/hicolor/${size}x$size/apps/korvane-pin-tester.png" ] || fail "no ${size} px icon"
+for icon in {16x16,32x32,48x48,64x64,128x128,256x256}/apps/korvane-pin-tester.png scalable/apps/korvane-pin-tester.svg; do
+  [ -f "$root/usr/share/icons/hicolor/$icon" ] || fail "no icon $icon"
 done
-[ -f "$root/usr/share/icons/hicolor/scalable/apps/korvane-pin-tester.svg" ] || fail "no scalable icon"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version"
 grep -q "<release version=\"$version\"" "$metainfo" || fail "metainfo release"
 zcat "$root/usr/share/doc/korvane-pin-tester/changelog.gz" | head -1 | grep -qF "($version)" || fail "changelog version"
@@ -91,27 +75,13 @@ for program in "$root"/usr/bin/*; do
   [ "$("$program" --version)" = "$base $version" ] || fail "$base --version"
 done
 
-# The tester, headless: its window is painted and flushed to the screen, and
-# a signal ends it.
+# The tester, headless, paints and flushes its window, and SIGTERM ends it with success.
 log=$work/tester.log
-QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="qt.widgets.painting=true" \
-  "$root/usr/bin/korvane-pin-tester" 2>"$log" &
+QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="qt.widgets.painting=true" "$root/usr/bin/korvane-pin-tester" 2>"$log" &
 tester=$!
-for _ in $(seq 100); do
-  grep -q "Flushing .* of CPinTesterDlg" "$log" && break
-  kill -0 "$tester" 2>/dev/null || break
-  sleep 0.1
-done
-grep -q "Flushing .* of CPinTesterDlg" "$log" || fail "the tester showed no window"
-kill -TERM "$tester" 2>/dev/null || true
-for _ in $(seq 50); do
-  kill -0 "$tester" 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 "$tester" 2>/dev/null; then
-  kill -KILL "$tester"
-  fail "the tester did not end on SIGTERM"
-fi
+timeout 10 bash -c "until grep -q 'Flushing .* of CPinTesterDlg' '$log'; do sleep 0.1; done" || fail "the tester showed no window"
+kill -TERM "$tester" || true
+timeout 5 tail --pid="$tester" -f /dev/null || { kill -KILL "$tester"; fail "the tester did not end on SIGTERM"; }
 status=0
 wait "$tester" || status=$?
 [ "$status" -eq 0 ] || fail "the tester ended with status $status after SIGTERM, not 0"

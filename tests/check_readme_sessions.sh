@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Runs every console session of the README and compares what it prints with
-# what the README shows, so that the README cannot go stale.
-#
-# A session runs against korvane-sim started as the last `korvane-sim ...`
-# in the text before it says, with the programs of the build on the PATH and
-# a state folder of its own. Paths under /tmp/ stand for a private folder.
-# A `cat FILE` of a file that is not there makes it from what the session
-# shows. Not compared: times, the number of polls (it follows the time),
-# the ports that list finds on this machine and, against a walking device,
-# which pins change (its inputs move on by the clock, whoever reads them).
+# Runs every console session of the README against korvane-sim, started as the
+# last `korvane-sim ...` in the text before the session says, and compares its
+# output with what the README shows, so that the README cannot go stale. Each
+# session has a state folder of its own; /tmp/ stands for a private folder, and
+# a `cat FILE` of a missing file makes it from what the session shows. Not
+# compared: times, poll counts, the ports list finds on this machine and which
+# pins a walking device changes (its inputs move on by the clock).
 # usage: check_readme_sessions.sh README CLI SIM
 set -uo pipefail
 readme=$1
@@ -26,23 +23,14 @@ start_sim() {
     read -ra args <<<"$(private "${1#korvane-sim}")"
     korvane-sim "${args[@]}" >"$work/sim.log" 2>&1 &
     sim_pid=$!
-    for _ in $(seq 200); do
-        grep -q "device on" "$work/sim.log" && return 0
-        kill -0 "$sim_pid" 2>/dev/null || break
-        sleep 0.05
-    done
-    { echo "$1 did not start:"; cat "$work/sim.log"; } >"$work/diff"
-    return 1
+    timeout 10 bash -c "until grep -q 'device on' '$work/sim.log'; do kill -0 $sim_pid || exit 1; sleep 0.05; done" 2>/dev/null ||
+        { { echo "$1 did not start:"; cat "$work/sim.log"; } >"$work/diff"; return 1; }
 }
 
 stop_sim() {
     [ -n "$sim_pid" ] || return 0
     kill -TERM "$sim_pid" 2>/dev/null
-    for _ in $(seq 50); do
-        kill -0 "$sim_pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -KILL "$sim_pid" 2>/dev/null
+    timeout 5 tail --pid="$sim_pid" -f /dev/null || kill -KILL "$sim_pid" 2>/dev/null
     wait "$sim_pid" 2>/dev/null
     sim_pid=
 }
@@ -63,11 +51,9 @@ mask() {
 # against the korvane-sim command line $3 (none when empty); what differs
 # goes to $work/diff.
 run_session() {
-    local first=$1 end=$2 sim=$3 n status=0 command walk=
+    local first=$1 end=$2 sim=$3 n status=0 command walk= shown=$work/shown actual=$work/actual
     [[ $sim == *--walk* ]] && walk=walk
-    local shown=$work/shown actual=$work/actual
-    : >"$shown"
-    : >"$actual"
+    : >"$shown" >"$actual"
     export XDG_STATE_HOME=$work/state$first
     rm -rf "$XDG_STATE_HOME"
     [ -z "$sim" ] || start_sim "$sim" || return 1
@@ -78,17 +64,12 @@ run_session() {
         while ((n + 1 < end)) && [[ ${lines[n + 1]} != '$ '* ]]; do
             output+=("${lines[++n]}")
         done
-        if [[ $command =~ ^cat\ ([^ ]+)$ && ! -e $work/${BASH_REMATCH[1]} ]]; then
-            printf '%s\n' "${output[@]}" >"$work/${BASH_REMATCH[1]}"
-        fi
+        [[ $command =~ ^cat\ ([^ ]+)$ && ! -e $work/${BASH_REMATCH[1]} ]] && printf '%s\n' "${output[@]}" >"$work/${BASH_REMATCH[1]}"
         printf '$ %s\n' "$command" | tee -a "$actual" >>"$shown"
         (cd "$work" && timeout -k 5 60 bash -c "(exit $status); $(private "$command")" 2>&1) \
             | sed "s|$work/|/tmp/|g" >"$work/output"
         status=${PIPESTATUS[0]}
-        if [[ $command == 'korvane-cli list'* && $status -eq 0 ]]; then
-            output=("(the ports of this machine)")
-            printf '%s\n' "${output[@]}" >"$work/output"
-        fi
+        [[ $command == 'korvane-cli list'* && $status -eq 0 ]] && output=("(the ports of this machine)") && echo "${output[0]}" >"$work/output"
         ((${#output[@]})) && printf '%s\n' "${output[@]}" >>"$shown"
         cat "$work/output" >>"$actual"
     done
@@ -98,19 +79,12 @@ run_session() {
 }
 
 mapfile -t lines <"$readme"
-prose=
-sessions=0
+prose= sessions=0
 for ((i = 0; i < ${#lines[@]}; i++)); do
     line=${lines[i]}
     if [[ $line == '```console' ]]; then
         # The last `korvane-sim ...` in the text since the previous session.
-        sim=
-        rest=$prose
-        pattern='`(korvane-sim[^`]*)`'
-        while [[ $rest =~ $pattern ]]; do
-            sim=${BASH_REMATCH[1]}
-            rest=${rest#*"${BASH_REMATCH[0]}"}
-        done
+        sim=$(grep -o '`korvane-sim[^`]*`' <<<"$prose" | tail -n 1 | tr -d '`')
         for ((end = i + 1; end < ${#lines[@]}; end++)); do
             [[ ${lines[end]} == '```' ]] && break
         done
