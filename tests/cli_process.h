@@ -9,12 +9,12 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <sys/resource.h>
+#include <utility>
 
 struct Result
 {
     int status = -1;  // -1 when the program crashed or did not end
-    QString out;
-    QString err;
+    QString out, err;
 };
 
 // A virtual device with the options given, tracing what it decodes.
@@ -44,9 +44,7 @@ public:
             if (!more && count == 0)
                 break;
         }
-        QStringList trace = m_trace;
-        m_trace.clear();
-        return trace;
+        return std::exchange(m_trace, {});
     }
 
 private:
@@ -59,9 +57,8 @@ private:
 class CliTest
 {
 public:
-    // korvane-cli started with the arguments, remembering under the state
-    // home. It takes the signals the test runner ignores, and a program that
-    // reads without bound fails at 1 GB rather than taking the machine's memory.
+    // korvane-cli remembering under the state home, with the signals the test runner ignores, and failing at
+    // 1 GB should it read without bound rather than taking the machine's memory.
     void Start(QProcess &cli, const QStringList &args) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -75,8 +72,7 @@ public:
         });
         cli.start(QStringLiteral(KORVANE_CLI_PATH), args);
     }
-    // The result of a finished run; a run still going after the time is
-    // killed and fails.
+    // The result of a run; one still going after the time is killed and fails.
     static Result Finish(QProcess &cli, int timeoutMs = 30000)
     {
         if (!cli.waitForFinished(timeoutMs)) {

@@ -1,8 +1,6 @@
-// korvane-cli facing what it did not make: links, FIFOs and full disks where
-// its state file is, damaged state files, signals during a test, endless or
-// binary scripts and arguments that would steer the terminal. The real
-// program against korvane-sim, judged by exit statuses, error lines, the
-// wire and the files on disk.
+// korvane-cli against korvane-sim facing what it did not make: links, FIFOs, damaged files and full disks
+// where its state is, signals during a test, endless or binary scripts and arguments that would steer the
+// terminal; judged by exit statuses, error lines, the wire and the files on disk.
 
 #include "cli_process.h"
 
@@ -113,10 +111,7 @@ private slots:
         QTemporaryDir elsewhere;
         const QString victim = elsewhere.filePath("victim");
         QVERIFY(Write(victim, "precious\n"));
-        if (kind == u"file")
-            QVERIFY(Write(stateFile, content));
-        else
-            QVERIFY(QFile::remove(stateFile));
+        QVERIFY(kind == u"file" ? Write(stateFile, content) : QFile::remove(stateFile));
         if (kind == u"link")
             QVERIFY(QFile::link(victim, stateFile));
         else if (kind == u"dangling link")
@@ -162,10 +157,7 @@ private slots:
         const QByteArray before = Content(stateFile);
         QCOMPARE(before, "A.dir=00 B.dir=FF C.dir=FF A.out=22 B.out=00 C.out=00\n");
 
-        QFile filler(cli.StateHome() + "/filler");
-        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
-        for (int block = 0; block < 64 && filler.write(QByteArray(1024, 'x')) == 1024; ++block) {
-        }
+        QVERIFY(!Write(cli.StateHome() + "/filler", QByteArray(64 * 1024, 'x')));  // the disk is full
         QVERIFY(EndedWith(cli.Run({"-p", node, "set", "A.out=33"}), 4, "cannot write"));
         QCOMPARE(Content(stateFile), before);
         QCOMPARE(StateFiles(cli), files);
@@ -207,8 +199,7 @@ private slots:
         QCOMPARE(::kill(pid, signal), 0);
         QCOMPARE(::kill(pid, SIGCONT), 0);
         const Result result = CliTest::Finish(test, 20000);
-        QVERIFY(EndedWith(result, 128 + signal, "interrupted"));
-        QCOMPARE(result.out, QString());
+        QVERIFY(EndedWith(result, 128 + signal, "interrupted") && result.out.isEmpty());
         trace += sim.Trace();
         QVERIFY2(trace.filter("read").size() < 32, "the test ran to its end");
         QCOMPARE(DeviceHolds(trace), "A FF 00 B 00 A5 C FF 00");

@@ -17,10 +17,6 @@ namespace {
 // Makes this program hold the port named after it until killed or its input ends.
 constexpr char kHold[] = "--hold";
 
-const QString kThisTest = QStringLiteral("this test");
-const QString kCli = QStringLiteral("korvane-cli");
-const QString kWindow = QStringLiteral("the window");
-
 // The PID on a lock file's first line.
 qint64 LockPid(const QString &path)
 {
@@ -38,27 +34,25 @@ private slots:
     // this test when a copy of it did; another program's is left alone.
     void lockOfAKilledHolder_data()
     {
-        QTest::addColumn<QString>("holder");
-        QTest::addColumn<QString>("successor");
-        QTest::newRow("korvane-cli, then korvane-cli") << kCli << kCli;
-        QTest::newRow("korvane-cli, then the window") << kCli << kWindow;
-        QTest::newRow("this test, then the window") << kThisTest << kWindow;
-        QTest::newRow("this test, then korvane-cli") << kThisTest << kCli;
+        QTest::addColumn<bool>("cliHolds");
+        QTest::addColumn<bool>("cliFollows");
+        QTest::newRow("korvane-cli, then korvane-cli") << true << true;
+        QTest::newRow("korvane-cli, then the window") << true << false;
+        QTest::newRow("this test, then the window") << false << false;
+        QTest::newRow("this test, then korvane-cli") << false << true;
     }
 
     void lockOfAKilledHolder()
     {
-        QFETCH(QString, holder);
-        QFETCH(QString, successor);
+        QFETCH(bool, cliHolds);
+        QFETCH(bool, cliFollows);
         TesterFixture t;
         const QString device = t.DevicePath();
         const QString lock = QtLockFile(device);
-        QTemporaryDir stateHome;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("XDG_STATE_HOME"), stateHome.path());
+        const QTemporaryDir stateHome;  // for korvane-cli's remembered states
+        qputenv("XDG_STATE_HOME", QFile::encodeName(stateHome.path()));
 
         QProcess holding;
-        holding.setProcessEnvironment(environment);
         qint64 pid = 0;
         const auto removeLeftOver = qScopeGuard([&] {
             holding.kill();
@@ -66,10 +60,8 @@ private slots:
             if (pid > 0 && LockPid(lock) == pid)
                 QFile::remove(lock);
         });
-        if (holder == kCli)
-            holding.start(QStringLiteral(KORVANE_CLI_PATH), {"-p", device, "watch"});
-        else
-            holding.start(QCoreApplication::applicationFilePath(), {kHold, device});
+        holding.start(cliHolds ? QStringLiteral(KORVANE_CLI_PATH) : QCoreApplication::applicationFilePath(),
+                      cliHolds ? QStringList{"-p", device, "watch"} : QStringList{kHold, device});
         QVERIFY(holding.waitForStarted());
         pid = holding.processId();
         QTRY_COMPARE_WITH_TIMEOUT(LockPid(lock), pid, 15000);
@@ -77,25 +69,18 @@ private slots:
         QVERIFY(holding.waitForFinished(5000));
         QCOMPARE(LockPid(lock), pid);
 
-        if (successor == kCli) {
+        if (cliFollows) {
             QProcess cli;
-            cli.setProcessEnvironment(environment);
             cli.start(QStringLiteral(KORVANE_CLI_PATH), {"-p", device, "read"});
             QVERIFY(cli.waitForFinished(30000));
-            if (holder == kCli) {
-                QCOMPARE(cli.readAllStandardError(), QByteArray());
-                QCOMPARE(cli.exitCode(), 0);
-                QVERIFY(cli.readAllStandardOutput().startsWith("A="));
-                QVERIFY(!QFile::exists(lock));
-            } else {
-                // A lock of a program outside this package is another's to remove.
-                QCOMPARE(QString::fromUtf8(cli.readAllStandardError()),
-                         QStringLiteral("korvane-cli: %1: Connection failed. Its lock file %2 names no running program; "
-                                        "remove it if the port is free.\n")
-                             .arg(device, lock));
-                QCOMPARE(cli.exitCode(), 3);
-                QCOMPARE(LockPid(lock), pid);
-            }
+            // A lock of a program outside this package is another's to remove.
+            const QString refused = QStringLiteral("korvane-cli: %1: Connection failed. Its lock file %2 names no running "
+                                                   "program; remove it if the port is free.\n").arg(device, lock);
+            QCOMPARE(QString::fromUtf8(cli.readAllStandardError()), cliHolds ? QString() : refused);
+            QCOMPARE(cli.exitCode(), cliHolds ? 0 : 3);
+            QCOMPARE(cli.readAllStandardOutput().startsWith("A="), cliHolds);
+            QCOMPARE(QFile::exists(lock), !cliHolds);
+            QCOMPARE(LockPid(lock), cliHolds ? 0 : pid);
         } else {
             t.Connect(device);
             QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), QStringLiteral("Connection successful."), 5000);
