@@ -7,14 +7,9 @@
 set -euo pipefail
 source=$1 build=$2 version=$3
 
-missing=()
-for tool in cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli; do
-  command -v "$tool" >/dev/null || missing+=("$tool")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "SKIPPED: the package check needs ${missing[*]}; scripts/install-deps installs them"
-  exit 77
-fi
+missing=$(for tool in cpack dpkg-deb dpkg-shlibdeps file lintian desktop-file-validate appstreamcli; do
+  command -v "$tool" >/dev/null || echo "$tool"; done | xargs)
+[ -z "$missing" ] || { echo "SKIPPED: the package check needs $missing; scripts/install-deps installs them"; exit 77; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -82,9 +77,7 @@ tester=$!
 timeout 10 bash -c "until grep -q 'Flushing .* of CPinTesterDlg' '$log'; do sleep 0.1; done" || fail "the tester showed no window"
 kill -TERM "$tester" || true
 timeout 5 tail --pid="$tester" -f /dev/null || { kill -KILL "$tester"; fail "the tester did not end on SIGTERM"; }
-status=0
-wait "$tester" || status=$?
-[ "$status" -eq 0 ] || fail "the tester ended with status $status after SIGTERM, not 0"
+wait "$tester" || fail "the tester ended with status $? after SIGTERM, not 0"
 
 [ "$failures" -eq 0 ] && echo "package check passed"
 exit $((failures > 0))

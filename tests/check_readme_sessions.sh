@@ -47,9 +47,8 @@ mask() {
         -e 's/[0-9]+ polls,/<n> polls,/g'
 }
 
-# Runs the session in the lines of the README from $1 to $2 (exclusive)
-# against the korvane-sim command line $3 (none when empty); what differs
-# goes to $work/diff.
+# Runs README lines $1 to $2 (exclusive) against the korvane-sim command line $3
+# (none when empty); what differs goes to $work/diff.
 run_session() {
     local first=$1 end=$2 sim=$3 n status=0 command walk= shown=$work/shown actual=$work/actual
     [[ $sim == *--walk* ]] && walk=walk
@@ -81,29 +80,21 @@ run_session() {
 mapfile -t lines <"$readme"
 prose= sessions=0
 for ((i = 0; i < ${#lines[@]}; i++)); do
-    line=${lines[i]}
-    if [[ $line == '```console' ]]; then
-        # The last `korvane-sim ...` in the text since the previous session.
+    [[ ${lines[i]} == '```'* ]] || { prose+=" ${lines[i]}"; continue; }
+    for ((end = i + 1; end < ${#lines[@]}; end++)); do
+        [[ ${lines[end]} == '```' ]] && break
+    done
+    if [[ ${lines[i]} == '```console' ]]; then
         sim=$(grep -o '`korvane-sim[^`]*`' <<<"$prose" | tail -n 1 | tr -d '`')
-        for ((end = i + 1; end < ${#lines[@]}; end++)); do
-            [[ ${lines[end]} == '```' ]] && break
-        done
         # On a loaded machine the device may answer late: a session that
         # differs runs once more before it counts as stale.
         if ! run_session $((i + 1)) "$end" "$sim" && ! run_session $((i + 1)) "$end" "$sim"; then
             head -n 100 "$work/diff"
             failures=$((failures + 1))
         fi
-        sessions=$((sessions + 1))
-        i=$end
-        prose=
-    elif [[ $line == '```'* ]]; then
-        for ((i++; i < ${#lines[@]}; i++)); do
-            [[ ${lines[i]} == '```' ]] && break
-        done
-    else
-        prose+=" $line"
+        sessions=$((sessions + 1)) prose=
     fi
+    i=$end
 done
 
 echo "$sessions sessions, $failures stale"

@@ -161,8 +161,7 @@ private slots:
         const QRegularExpression stamped(u'^' + time + QStringLiteral(" [ABC][0-7] ([01]) -> (?!\\1)[01]\\n$"));
         QVERIFY2(stamped.match(text.out).hasMatch(), qPrintable(text.out));
 
-        // Ctrl-C ends it with the summary and success. jsonl has both times
-        // whatever --relative says.
+        // Ctrl-C ends it with the summary and success; jsonl has both times whatever --relative says.
         QProcess watch;
         cli.Start(watch, {"-p", sim.Device(), "watch", "--format", "jsonl", "--relative"});
         QVERIFY(watch.waitForReadyRead(5000));
@@ -183,9 +182,8 @@ private slots:
         QCOMPARE(cli.Run({"-p", steady.Device(), "watch", "--duration", "0.3", "--count", "1"}).status, 1);
     }
 
-    // The device goes and comes back under the same link, made anew: watch
-    // says so and goes on. A device that answers twice is reported, and its
-    // extra bytes never show as pin changes.
+    // The device goes and comes back under the same link, made anew: watch says so and goes on. A device
+    // that answers twice is reported, and its extra bytes never show as pin changes.
     void watchFollowsTheDeviceAndDistrustsExtraBytes()
     {
         CliTest cli;

@@ -27,8 +27,7 @@ QString DeviceHolds(const QStringList &trace)
     return holds.join(u' ');
 }
 
-// A run that ended with the status and a single error line saying the words,
-// or with no error line when there are no words.
+// A run that ended with the status and one error line saying the words, or none without words.
 bool EndedWith(const Result &result, int status, const QString &words = {})
 {
     const bool said = words.isEmpty() ? result.err.isEmpty() : result.err.count(u'\n') == 1 && result.err.contains(words);
@@ -215,27 +214,23 @@ private slots:
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<QString>("error");
         const QByteArray longest = '#' + QByteArray(4095, 'x');
-        QTest::newRow("at the bounds") << QStringList{"run"} << "read A\n" + QByteArray("#\n").repeated(9998) + longest + '\n'
-                                       << QString();
-        QTest::newRow("/dev/zero") << QStringList{"run", "/dev/zero"} << QByteArray() << "/dev/zero:1: line longer than 4096 bytes";
-        QTest::newRow("NUL") << QStringList{"run", "-"} << QByteArray("read\nre\0ad\n", 11) << "stdin:2: NUL byte";
-        QTest::newRow("long line") << QStringList{"run"} << QByteArray("read\n\n" + longest + "x\nread\n")
-                                   << "stdin:3: line longer than 4096 bytes";
-        QTest::newRow("endless") << QStringList{"run", "-"} << QByteArray("read\n").repeated(10001) << "stdin: more than 10000 lines";
-        QTest::newRow("terminal title") << QStringList{"run"} << QByteArray("read\n\x1b]0;owned\x07 A\n")
-                                        << "stdin:2: unknown command \\x1B]0;owned\\x07";
-        QTest::newRow("tab and line end") << QStringList{"set", "A0=1\tB1=\n1"} << QByteArray()
-                                          << "set: A0=1\\tB1=\\n1 is not a setting";
-        QTest::newRow("C1 control") << QStringList{"read", "\xc2\x9b" "31m"} << QByteArray() << "read: \\x9B31m is not a port";
-        QTest::newRow("long argument") << QStringList{"set", "A.out=" + QString(100000, u'5')} << QByteArray()
-                                       << "set: A.out=" + QString(54, u'5') + "... is not a setting";
-        QTest::newRow("long option") << QStringList{"read", "--" + QString(100000, u'x')} << QByteArray()
-                                     << "unknown option --" + QString(58, u'x') + "...";
-        for (const char *option : {"--interval", "--count", "--duration"}) {
+        const std::tuple<const char *, QStringList, QByteArray, QString> rows[] = {
+            {"at the bounds", {"run"}, "read A\n" + QByteArray("#\n").repeated(9998) + longest + '\n', QString()},
+            {"/dev/zero", {"run", "/dev/zero"}, {}, "/dev/zero:1: line longer than 4096 bytes"},
+            {"NUL", {"run", "-"}, QByteArray("read\nre\0ad\n", 11), "stdin:2: NUL byte"},
+            {"long line", {"run"}, "read\n\n" + longest + "x\nread\n", "stdin:3: line longer than 4096 bytes"},
+            {"endless", {"run", "-"}, QByteArray("read\n").repeated(10001), "stdin: more than 10000 lines"},
+            {"terminal title", {"run"}, "read\n\x1b]0;owned\x07 A\n", "stdin:2: unknown command \\x1B]0;owned\\x07"},
+            {"tab and line end", {"set", "A0=1\tB1=\n1"}, {}, "set: A0=1\\tB1=\\n1 is not a setting"},
+            {"C1 control", {"read", "\xc2\x9b" "31m"}, {}, "read: \\x9B31m is not a port"},
+            {"long argument", {"set", "A.out=" + QString(100000, u'5')}, {}, "set: A.out=" + QString(54, u'5') + "... is not a setting"},
+            {"long option", {"read", "--" + QString(100000, u'x')}, {}, "unknown option --" + QString(58, u'x') + "..."},
+        };
+        for (const auto &[name, args, script, error] : rows)
+            QTest::newRow(name) << args << script << error;
+        for (const char *option : {"--interval", "--count", "--duration"})
             for (const char *number : {"1e300", "-1e300", "nan", "inf"})
-                QTest::addRow("watch %s %s", option, number) << QStringList{"watch", option, number} << QByteArray()
-                                                            << "take positive numbers";
-        }
+                QTest::addRow("watch %s %s", option, number) << QStringList{"watch", option, number} << QByteArray() << "take positive numbers";
     }
     void badInputEndsWithOneShortLine()
     {
