@@ -94,10 +94,8 @@ int main(int argc, char **argv)
     if (argc == 3 && qstrcmp(argv[1], kHold) == 0) {
         QCoreApplication app(argc, argv);
         CSerialPort port;
-        std::printf("%d\n", port.Open(QString::fromLocal8Bit(argv[2]), "9600", 50));
-        std::fflush(stdout);
-        while (std::getchar() != EOF) {
-        }
+        port.Open(QString::fromLocal8Bit(argv[2]), "9600", 50);
+        std::getchar();
         return 0;
     }
     QApplication app(argc, argv);
