@@ -78,10 +78,10 @@ private slots:
         TesterFixture t;
         for (int round = 0; round < 2; ++round) {
             socat.start("socat", {"PTY,link=" + near + ",raw,echo=0", "PTY,link=" + far + ",raw,echo=0"});
-            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(near) && QFileInfo::exists(far); }, 5000));
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(near) && QFileInfo::exists(far), 5000);
             if (round == 0)
                 t.Connect(near);
-            QVERIFY(MsUntilStatus(t, kConnected, 5000) >= 0);
+            QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kConnected, 5000);
             const int device = ::open(QFile::encodeName(far).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
             QByteArray state(15, '\0');
             qsizetype got = 0;
@@ -91,7 +91,7 @@ private slots:
             QCOMPARE(state.left(got), Hex("2141ff2142ff2143ff" "410042004300"));
             socat.terminate();
             QVERIFY(socat.waitForFinished(5000));
-            QVERIFY(MsUntilStatus(t, kDisconnected, 5000) >= 0);
+            QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kDisconnected, 5000);
         }
     }
 
@@ -112,7 +112,7 @@ private slots:
             t.Connect(link);
             first.reset();
             QFile::remove(link);
-            QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
+            QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kDisconnected, 1000);
             if (byHand)
                 t.Connect(t.DevicePath());
 
@@ -152,7 +152,7 @@ private slots:
         t.Click(IDC_CONTINUOUS);
         QCOMPARE(t.Text(IDC_STATUS), kConnected);
         gone.reset();
-        QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
+        QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kDisconnected, 1000);
 
         std::vector<std::unique_ptr<PtyDevice>> others;
         while (others.size() < 32 && (others.empty() || others.back()->path != node)) {
