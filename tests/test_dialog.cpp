@@ -46,9 +46,8 @@ private slots:
         QVERIFY(!(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 
         std::vector<std::pair<int, QRect>> facts = {
-            {IDOK, {215, 195, 50, 14}},           {IDC_COMPORT, {50, 5, 30, 10}},
-            {IDC_CONNECT, {85, 5, 55, 10}},       {IDC_POLL_ONCE, {165, 5, 45, 10}},
-            {IDC_CONTINUOUS, {215, 5, 50, 10}},   {IDC_STATUS, {15, 200, 180, 10}}};
+            {IDOK, {215, 195, 50, 14}}, {IDC_COMPORT, {50, 5, 30, 10}}, {IDC_CONNECT, {85, 5, 55, 10}},
+            {IDC_POLL_ONCE, {165, 5, 45, 10}}, {IDC_CONTINUOUS, {215, 5, 50, 10}}, {IDC_STATUS, {15, 200, 180, 10}}};
         for (int P = 0; P < 3; ++P) {
             facts.push_back({IDC_DIRHEX_A + P, {220, 45 + 20 * P, 25, 10}});
             facts.push_back({IDC_INHEX_A + P, {205, 135 + 20 * P, 25, 10}});
