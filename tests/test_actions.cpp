@@ -5,18 +5,14 @@
 #include <QElapsedTimer>
 #include <QLabel>
 
-namespace {
-
 const QByteArray kStartState = Hex("2141ff2142ff2143ff" "410042004300");
 
 // A control's accessible name, when its tooltip says the same.
-QString Described(TesterFixture &t, int id)
+static QString Described(TesterFixture &t, int id)
 {
     const QWidget *control = t.Dlg().GetDlgItem(id);
     return control->toolTip() == control->accessibleName() ? control->accessibleName() : QStringLiteral("differs");
 }
-
-} // namespace
 
 class TestActions : public QObject
 {

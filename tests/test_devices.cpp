@@ -7,25 +7,21 @@
 #include <QTemporaryDir>
 #include <fcntl.h>
 
-namespace {
-
 const QString kConnected = QStringLiteral("Connection successful.");
 const QString kDisconnected = QStringLiteral("Device disconnected.");
 
 // Milliseconds until the status line shows `status`, or -1 after the time-out.
-qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
+static qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
     return QTest::qWaitFor([&] { return t.Text(IDC_STATUS) == status; }, timeoutMs) ? clock.elapsed() : -1;
 }
 
-bool DrawnInRed(QWidget *button)
+static bool DrawnInRed(QWidget *button)
 {
     return Shows(button->grab().toImage(), [](const QColor &c) { return c.red() > 180 && c.green() < 90 && c.blue() < 90; });
 }
-
-} // namespace
 
 class TestDevices : public QObject
 {

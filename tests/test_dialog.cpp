@@ -8,8 +8,6 @@
 #include <QThread>
 #include <functional>
 
-namespace {
-
 // Runs `onPaint` at the first paint of the widget it filters.
 struct FirstPaint : QObject
 {
@@ -21,8 +19,6 @@ struct FirstPaint : QObject
         return false;
     }
 };
-
-} // namespace
 
 class TestDialog : public QObject
 {

@@ -10,15 +10,13 @@
 #include <algorithm>
 #include <memory>
 
-namespace {
-
 // The ways a text enters a field: the keyboard's Paste, a right click's menu, the
 // standard menu made past the field's own handling, a drop, an input method, setText.
 enum class Way { KeyboardPaste, RightClickMenu, StandardMenu, Drop, InputMethod, ProgramText };
 
 // Enters the text over all of the field in the way given (a drop into the
 // emptied field); false when a menu had no Paste that could be chosen.
-bool EnterOver(QLineEdit *edit, Way way, const QString &text)
+static bool EnterOver(QLineEdit *edit, Way way, const QString &text)
 {
     QGuiApplication::clipboard()->setText(text);
     edit->setFocus();
@@ -65,7 +63,7 @@ bool EnterOver(QLineEdit *edit, Way way, const QString &text)
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x98\x80");
 
 // The directions, then the output levels, the device holds, in hexadecimal.
-QByteArray DeviceHolds(TesterFixture &t)
+static QByteArray DeviceHolds(TesterFixture &t)
 {
     t.Wire();
     const DeviceModel model = t.Device().Model();
@@ -74,13 +72,13 @@ QByteArray DeviceHolds(TesterFixture &t)
 }
 
 // The keys go where a user's would: to the open list, or else to the focused field.
-void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QWidget *popup = QApplication::activePopupWidget();
     QTest::keyClick(popup ? popup : QApplication::focusWidget(), key, modifiers);
 }
 
-QStringList ListedLines(CPinTesterDlg &dlg)
+static QStringList ListedLines(CPinTesterDlg &dlg)
 {
     QAbstractItemView *popup = dlg.PortList().Completer()->popup();
     QStringList lines;
@@ -88,8 +86,6 @@ QStringList ListedLines(CPinTesterDlg &dlg)
         lines << popup->model()->index(row, 0).data().toString();
     return lines;
 }
-
-} // namespace
 
 Q_DECLARE_METATYPE(Way)
 

@@ -24,26 +24,24 @@
 #include <unistd.h>
 #include <utime.h>
 
-namespace {
-
 // Makes this program the unprivileged side of a test: it opens each device
 // named after it and prints what TryOpen tells.
 constexpr char kOpenEach[] = "--open-each";
 
 // The result of opening the device and the reason it failed, if it did.
-QString TryOpen(const QString &device)
+static QString TryOpen(const QString &device)
 {
     CSerialPort port;
     const int result = port.Open(device, "9600", 50);
     return QStringLiteral("%1 %2").arg(result).arg(OpenFailureSentence(port.LastOpenFailure()));
 }
 
-QString InUseBy(qint64 pid)
+static QString InUseBy(qint64 pid)
 {
     return QStringLiteral("-1 It is in use by another program (PID %1).").arg(pid);
 }
 
-void WriteLock(const QString &path, const QByteArray &content)
+static void WriteLock(const QString &path, const QByteArray &content)
 {
     QFile lock(path);
     QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate) && lock.write(content) == content.size());
@@ -53,8 +51,6 @@ void WriteLock(const QString &path, const QByteArray &content)
 constexpr qint64 kRunningPid = 4242;
 
 const QString kLock = QStringLiteral("/var/lock/LCK..ttyUSB0");
-
-} // namespace
 
 class TestPortRefusals : public QObject
 {
