@@ -182,6 +182,7 @@ private slots:
         t.PollOnce();
         QVERIFY(DrawnInRed(pin(0, 3)) && DrawnInRed(pin(0, 4)) && DrawnInRed(pin(1, 1)));
         QVERIFY(!DrawnInRed(pin(1, 2)) && !DrawnInRed(pin(0, 2)));
+        QCOMPARE(t.Text(StateButtonId(0, 3)) + t.Text(StateButtonId(0, 4)), "10"); // outputs show the level driven
         QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 1 (driven 1, reads 0)"));
         QCOMPARE(pin(0, 4)->accessibleName(), QStringLiteral("Port A pin 4 state: 0 (driven 0, reads 1)"));
 

@@ -66,9 +66,11 @@ public:
     // machine, did not answer within the read time-out.
     void PollOnce()
     {
-        Click(IDC_POLL_ONCE);
-        static_cast<void>(QTest::qWaitFor(
-            [&] { return Text(IDC_STATUS) != "No answer from device." || (Click(IDC_POLL_ONCE), false); }, 5000));
+        const auto answered = [&] {
+            Click(IDC_POLL_ONCE);
+            return Text(IDC_STATUS) != "No answer from device.";
+        };
+        static_cast<void>(QTest::qWaitFor(answered, 5000));
     }
 
 private:
