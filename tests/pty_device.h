@@ -3,7 +3,6 @@
 #include "left_over_locks.h"
 #include "tools/sim/virtual_device.h"
 
-#include <QDeadlineTimer>
 #include <QString>
 #include <QTest>
 
@@ -27,9 +26,7 @@ struct PtyDevice : VirtualDevice
     {
         if (count == 0)
             QTest::qWait(30);
-        const QDeadlineTimer deadline(5000);
-        while ((static_cast<int>(Received().size()) < count || !AllInputTaken()) && !deadline.hasExpired())
-            QTest::qWait(1);
+        static_cast<void>(QTest::qWaitFor([&] { return static_cast<int>(Received().size()) >= count && AllInputTaken(); }, 5000));
         const std::vector<std::uint8_t> bytes = Received();
         return QByteArray(reinterpret_cast<const char *>(bytes.data()), static_cast<qsizetype>(bytes.size()));
     }

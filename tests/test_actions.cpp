@@ -5,25 +5,21 @@
 #include <QElapsedTimer>
 #include <QLabel>
 
-namespace {
-
 const QByteArray kStartState = Hex("2141ff2142ff2143ff" "410042004300");
 
 // A control's accessible name, when its tooltip says the same.
-QString Described(TesterFixture &t, int id)
+static QString Described(TesterFixture &t, int id)
 {
     const QWidget *control = t.Dlg().GetDlgItem(id);
     return control->toolTip() == control->accessibleName() ? control->accessibleName() : QStringLiteral("differs");
 }
 
-} // namespace
-
 class TestActions : public QObject
 {
     Q_OBJECT
 private slots:
-    // Each action's bytes, on the line a real device needs: 9600 baud, 8N1,
-    // no flow control, bytes passed as they are.
+    // Polls by hand and by the timer, and each action's bytes, on the line a real
+    // device needs: 9600 baud, 8N1, no flow control, bytes passed as they are.
     void bytesOnTheWire()
     {
         TesterFixture t;
@@ -35,77 +31,8 @@ private slots:
             return wire;
         };
         QCOMPARE(sent(15), kStartState);
-        t.Click(DirectionButtonId(2, 5));
-        QCOMPARE(sent(9), Hex("2141ff2142ff2143df"));
-        t.Click(StateButtonId(1, 2));
-        QCOMPARE(sent(6), Hex("410042044300"));
-        t.TypeOver(IDC_OUTHEX_A, "5a");
-        QCOMPARE(sent(12), Hex("410542044300" "415a42044300"));
-        t.TypeOver(IDC_DIRHEX_B, "0");
-        QCOMPARE(t.Wire(9), Hex("2141ff2142002143df"));
-
-        const termios line = t.Device().LineSettings();
-        QCOMPARE(cfgetispeed(&line), speed_t(B9600));
-        QCOMPARE(cfgetospeed(&line), speed_t(B9600));
-        QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CREAD), tcflag_t(CS8 | CREAD));
-        QCOMPARE(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK | INPCK), tcflag_t(0));
-        QCOMPARE(line.c_oflag & OPOST, tcflag_t(0));
-        QCOMPARE(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
-    }
-
-    void nothingIsSentWithoutAConnection()
-    {
-        TesterFixture t;
-        t.Click(DirectionButtonId(0, 1));
-        t.Click(StateButtonId(0, 0));
-        t.TypeOver(IDC_DIRHEX_C, "12");
-        t.TypeOver(IDC_OUTHEX_B, "34");
-        // A poll, by hand or by the timer, changes nothing that shows.
-        const auto shown = [&] {
-            QStringList texts;
-            for (const ControlTemplate &control : PinTesterDialogTemplate().controls)
-                texts << t.Text(control.id);
-            return texts;
-        };
-        const QStringList before = shown();
-        t.Click(IDC_POLL_ONCE);
-        t.Click(IDC_CONTINUOUS);
-        QTest::qWait(250);
-        t.Click(IDC_CONTINUOUS);
-        QCOMPARE(shown(), before);
-        QCOMPARE(t.Wire(), QByteArray());
-        // The next connect sends the whole state.
-        t.Connect(t.DevicePath());
-        QCOMPARE(t.Wire(15), Hex("2141fd2142ff214312" "410142344300"));
-    }
-
-    // Names and tooltips follow the state through clicks and polls.
-    void controlsSayWhatTheyAre()
-    {
-        TesterFixture t;
-        const int dirB3 = DirectionButtonId(1, 3), stateB3 = StateButtonId(1, 3);
-        QCOMPARE(Described(t, dirB3) + " / " + Described(t, stateB3) + " / " + Described(t, IDC_DIRHEX_A) + " / "
-                     + Described(t, IDC_INHEX_C) + " / " + Described(t, IDC_OUTHEX_B),
-                 "Port B pin 3 direction: input / Port B pin 3 state: not read yet / Port A directions (hexadecimal)"
-                 " / Port C inputs (hexadecimal) / Port B outputs (hexadecimal)");
-        t.Click(dirB3);
-        t.Click(stateB3);
-        t.Connect(t.DevicePath());
-        t.Device().SetInputs(2, 0x01);
-        t.PollOnce();
-        QCOMPARE(Described(t, dirB3) + " / " + Described(t, stateB3) + " / " + Described(t, StateButtonId(2, 0)),
-                 "Port B pin 3 direction: output / Port B pin 3 state: 1 / Port C pin 0 state: 1");
-        QCOMPARE(t.Text(stateB3) + t.Text(dirB3) + t.Text(StateButtonId(2, 1)), "1O0");
-    }
-
-    void polls()
-    {
-        TesterFixture t;
-        t.Connect(t.DevicePath());
         for (auto [port, levels] : {std::pair{0, 0x05}, {1, 0x7F}, {2, 0x80}})
             t.Device().SetInputs(port, static_cast<std::uint8_t>(levels));
-        t.Wire(15);
-        t.ClearWire();
         t.Click(IDC_POLL_ONCE);
         QCOMPARE(t.Wire(3), QByteArray("abc"));
         QCOMPARE(t.Text(IDC_INHEX_A) + ' ' + t.Text(IDC_INHEX_B) + t.Text(IDC_INHEX_C), "5 7F80");
@@ -130,26 +57,69 @@ private slots:
         t.ClearWire();
         QTest::qWait(250);
         QCOMPARE(t.Wire(), QByteArray());
+
+        t.Click(DirectionButtonId(2, 5));
+        QCOMPARE(sent(9), Hex("2141ff2142ff2143df"));
+        t.Click(StateButtonId(1, 2));
+        QCOMPARE(sent(6), Hex("410042044300"));
+        t.TypeOver(IDC_OUTHEX_A, "5a");
+        QCOMPARE(sent(12), Hex("410542044300" "415a42044300"));
+        t.TypeOver(IDC_DIRHEX_B, "0");
+        QCOMPARE(sent(9), Hex("2141ff2142002143df"));
+
+        const termios line = t.Device().LineSettings();
+        QCOMPARE(cfgetispeed(&line), speed_t(B9600));
+        QCOMPARE(cfgetospeed(&line), speed_t(B9600));
+        QCOMPARE(line.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS | CREAD), tcflag_t(CS8 | CREAD));
+        QCOMPARE(line.c_iflag & (IXON | IXOFF | IXANY | ICRNL | INLCR | IGNCR | ISTRIP | PARMRK | INPCK), tcflag_t(0));
+        QCOMPARE(line.c_oflag & OPOST, tcflag_t(0));
+        QCOMPARE(line.c_lflag & (ICANON | ECHO | ISIG | IEXTEN), tcflag_t(0));
     }
 
-    // The start reads all pins high with sunken state buttons, flat once the
-    // pin is made an input; the first poll replaces the template's captions
-    // whatever it reads.
-    void theUntouchedStart()
+    // The start reads all pins high with sunken state buttons, flat once the pin is made an input.
+    // Without a connection nothing is sent and polls change nothing that shows; the next connect
+    // sends the whole state, and its first poll replaces the template's captions whatever it reads.
+    // Names and tooltips follow the state through clicks and polls.
+    void beforeTheFirstConnection()
     {
         TesterFixture t;
+        QCOMPARE(Described(t, DirectionButtonId(1, 3)) + " / " + Described(t, StateButtonId(1, 3)) + " / "
+                     + Described(t, IDC_DIRHEX_A) + " / " + Described(t, IDC_INHEX_C) + " / " + Described(t, IDC_OUTHEX_B),
+                 "Port B pin 3 direction: input / Port B pin 3 state: not read yet / Port A directions (hexadecimal)"
+                 " / Port C inputs (hexadecimal) / Port B outputs (hexadecimal)");
         t.Click(DirectionButtonId(1, 3));
         t.Click(DirectionButtonId(1, 3));
         QCOMPARE(t.Text(DirectionButtonId(1, 3)) + t.Text(StateButtonId(1, 3)) + t.Text(StateButtonId(1, 4)), "I1O");
         const auto look = [&](int n) { return qobject_cast<StateButton *>(t.Dlg().GetDlgItem(StateButtonId(1, n)))->look(); };
         QVERIFY(look(3) == StateButton::Look::Flat && look(4) == StateButton::Look::Sunken);
+        t.Click(DirectionButtonId(0, 1));
+        t.Click(StateButtonId(0, 0));
+        t.TypeOver(IDC_DIRHEX_C, "12");
+        t.TypeOver(IDC_OUTHEX_B, "34");
+        const auto shown = [&] {
+            QStringList texts;
+            for (const ControlTemplate &control : PinTesterDialogTemplate().controls)
+                texts << t.Text(control.id);
+            return texts;
+        };
+        const QStringList before = shown();
+        t.Click(IDC_POLL_ONCE);
+        t.Click(IDC_CONTINUOUS);
+        QTest::qWait(250);
+        t.Click(IDC_CONTINUOUS);
+        QCOMPARE(shown(), before);
+        QCOMPARE(t.Wire(), QByteArray());
         for (int port = 0; port < 3; ++port)
             t.Device().SetInputs(port, 0x00);
         t.Connect(t.DevicePath());
+        QCOMPARE(t.Wire(15), Hex("2141fd2142ff214312" "410142344300"));
         t.PollOnce();
-        QCOMPARE(t.Text(IDC_INHEX_C), QStringLiteral("0"));
-        for (int pin = 0; pin < 24; ++pin)
-            QCOMPARE(t.Text(StateButtonId(pin / 8, pin % 8)) + t.Text(DirectionButtonId(pin / 8, pin % 8)), "0I");
+        QCOMPARE(t.Text(IDC_INHEX_B), QStringLiteral("0"));
+        for (int n = 0; n < 8; ++n)
+            QCOMPARE(t.Text(StateButtonId(1, n)) + t.Text(DirectionButtonId(1, n)), "0I");
+        QCOMPARE(Described(t, DirectionButtonId(0, 1)) + " / " + Described(t, StateButtonId(0, 1)) + " / "
+                     + Described(t, StateButtonId(0, 0)),
+                 "Port A pin 1 direction: output / Port A pin 1 state: 0 / Port A pin 0 state: 0");
     }
 
     void connecting()

@@ -1,41 +1,27 @@
 #include "machine_lateness.h"
-#include "pty_device.h"
 #include "sim_process.h"
 #include "tester_fixture.h"
-#include "dialog_layer/state_button.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <fcntl.h>
 
-namespace {
-
 const QString kConnected = QStringLiteral("Connection successful.");
 const QString kDisconnected = QStringLiteral("Device disconnected.");
 
 // Milliseconds until the status line shows `status`, or -1 after the time-out.
-qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
+static qint64 MsUntilStatus(TesterFixture &t, const QString &status, int timeoutMs)
 {
     QElapsedTimer clock;
     clock.start();
     return QTest::qWaitFor([&] { return t.Text(IDC_STATUS) == status; }, timeoutMs) ? clock.elapsed() : -1;
 }
 
-bool DrawnInRed(QWidget *button)
+static bool DrawnInRed(QWidget *button)
 {
-    const QImage image = button->grab().toImage();
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QColor colour = image.pixelColor(x, y);
-            if (colour.red() > 180 && colour.green() < 90 && colour.blue() < 90)
-                return true;
-        }
-    }
-    return false;
+    return Shows(button->grab().toImage(), [](const QColor &c) { return c.red() > 180 && c.green() < 90 && c.blue() < 90; });
 }
-
-} // namespace
 
 class TestDevices : public QObject
 {
@@ -88,22 +74,20 @@ private slots:
         TesterFixture t;
         for (int round = 0; round < 2; ++round) {
             socat.start("socat", {"PTY,link=" + near + ",raw,echo=0", "PTY,link=" + far + ",raw,echo=0"});
-            QVERIFY(QTest::qWaitFor([&] { return QFileInfo::exists(near) && QFileInfo::exists(far); }, 5000));
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(near) && QFileInfo::exists(far), 5000);
             if (round == 0)
                 t.Connect(near);
-            QVERIFY(MsUntilStatus(t, kConnected, 5000) >= 0);
+            QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kConnected, 5000);
             const int device = ::open(QFile::encodeName(far).constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-            QByteArray state;
-            for (QDeadlineTimer deadline(5000); state.size() < 15 && !deadline.hasExpired(); QTest::qWait(1)) {
-                char byte = 0;
-                if (::read(device, &byte, 1) == 1)
-                    state += byte;
-            }
+            QByteArray state(15, '\0');
+            qsizetype got = 0;
+            static_cast<void>(QTest::qWaitFor(
+                [&] { return (got += std::max<ssize_t>(0, ::read(device, state.data() + got, 15 - got))) == 15; }, 5000));
             ::close(device);
-            QCOMPARE(state, Hex("2141ff2142ff2143ff" "410042004300"));
+            QCOMPARE(state.left(got), Hex("2141ff2142ff2143ff" "410042004300"));
             socat.terminate();
             QVERIFY(socat.waitForFinished(5000));
-            QVERIFY(MsUntilStatus(t, kDisconnected, 5000) >= 0);
+            QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kDisconnected, 5000);
         }
     }
 
@@ -124,7 +108,7 @@ private slots:
             t.Connect(link);
             first.reset();
             QFile::remove(link);
-            QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
+            QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kDisconnected, 1000);
             if (byHand)
                 t.Connect(t.DevicePath());
 
@@ -164,7 +148,7 @@ private slots:
         t.Click(IDC_CONTINUOUS);
         QCOMPARE(t.Text(IDC_STATUS), kConnected);
         gone.reset();
-        QVERIFY(MsUntilStatus(t, kDisconnected, 1000) >= 0);
+        QTRY_COMPARE_WITH_TIMEOUT(t.Text(IDC_STATUS), kDisconnected, 1000);
 
         std::vector<std::unique_ptr<PtyDevice>> others;
         while (others.size() < 32 && (others.empty() || others.back()->path != node)) {
@@ -181,14 +165,14 @@ private slots:
     }
 
     // Pin A3 always reads low, A4 always high; B1 and B2 are shorted and read
-    // the AND of what they drive. An output that reads otherwise is marked
-    // until a poll reads its driven level or it becomes an input.
+    // the AND of what they drive. An output that reads otherwise is marked until
+    // a poll reads its driven level or it becomes an input; a silent port has no marks.
     void outputsThatReadBackOtherwiseAreMarked()
     {
-        QProcess sim;
-        const QString device = StartSim(sim, {"--fault", "A3=0", "--fault", "A4=1", "--short", "B1:B2"});
-        TesterFixture t;
-        t.Connect(device);
+        SimOptions faults;
+        QVERIFY(ParseSimOptions({"--fault", "A3=0", "--fault", "A4=1", "--short", "B1:B2"}, faults).empty());
+        TesterFixture t(faults);
+        t.Connect(t.DevicePath());
         auto pin = [&](int P, int n) { return t.Dlg().GetDlgItem(StateButtonId(P, n)); };
         for (auto [P, n] : {std::pair{0, 3}, {0, 4}, {1, 1}, {1, 2}})
             t.Click(DirectionButtonId(P, n));
@@ -198,6 +182,7 @@ private slots:
         t.PollOnce();
         QVERIFY(DrawnInRed(pin(0, 3)) && DrawnInRed(pin(0, 4)) && DrawnInRed(pin(1, 1)));
         QVERIFY(!DrawnInRed(pin(1, 2)) && !DrawnInRed(pin(0, 2)));
+        QCOMPARE(t.Text(StateButtonId(0, 3)) + t.Text(StateButtonId(0, 4)), "10"); // outputs show the level driven
         QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 1 (driven 1, reads 0)"));
         QCOMPARE(pin(0, 4)->accessibleName(), QStringLiteral("Port A pin 4 state: 0 (driven 0, reads 1)"));
 
@@ -209,6 +194,10 @@ private slots:
         t.Click(DirectionButtonId(0, 3));
         QVERIFY(!DrawnInRed(pin(0, 3)));
         QCOMPARE(pin(0, 3)->toolTip(), QStringLiteral("Port A pin 3 state: 0"));
+        QVERIFY(DrawnInRed(pin(0, 4)));
+        t.Device().SetSilent(true);
+        t.Click(IDC_POLL_ONCE);
+        QVERIFY(!DrawnInRed(pin(0, 4)));
     }
 };
 

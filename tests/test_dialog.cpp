@@ -8,35 +8,17 @@
 #include <QThread>
 #include <functional>
 
-namespace {
-
-// Runs `onPaint` at the first paint of `watched`, once installed.
+// Runs `onPaint` at the first paint of the widget it filters.
 struct FirstPaint : QObject
 {
-    QObject *watched;
     std::function<void()> onPaint;
-    bool eventFilter(QObject *object, QEvent *event) override
+    bool eventFilter(QObject *, QEvent *event) override
     {
-        if (object == watched && event->type() == QEvent::Paint && onPaint)
+        if (event->type() == QEvent::Paint && onPaint)
             std::exchange(onPaint, nullptr)();
         return false;
     }
 };
-
-// Whether the colour shows within `columns` of the image.
-bool Contains(const QImage &image, const QColor &colour, int columns = -1)
-{
-    const int width = columns < 0 ? image.width() : columns;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < width; ++x) {
-            if (image.pixel(x, y) == colour.rgb())
-                return true;
-        }
-    }
-    return false;
-}
-
-} // namespace
 
 class TestDialog : public QObject
 {
@@ -60,9 +42,8 @@ private slots:
         QVERIFY(!(dlg.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 
         std::vector<std::pair<int, QRect>> facts = {
-            {IDOK, {215, 195, 50, 14}},           {IDC_COMPORT, {50, 5, 30, 10}},
-            {IDC_CONNECT, {85, 5, 55, 10}},       {IDC_POLL_ONCE, {165, 5, 45, 10}},
-            {IDC_CONTINUOUS, {215, 5, 50, 10}},   {IDC_STATUS, {15, 200, 180, 10}}};
+            {IDOK, {215, 195, 50, 14}}, {IDC_COMPORT, {50, 5, 30, 10}}, {IDC_CONNECT, {85, 5, 55, 10}},
+            {IDC_POLL_ONCE, {165, 5, 45, 10}}, {IDC_CONTINUOUS, {215, 5, 50, 10}}, {IDC_STATUS, {15, 200, 180, 10}}};
         for (int P = 0; P < 3; ++P) {
             facts.push_back({IDC_DIRHEX_A + P, {220, 45 + 20 * P, 25, 10}});
             facts.push_back({IDC_INHEX_A + P, {205, 135 + 20 * P, 25, 10}});
@@ -95,60 +76,53 @@ private slots:
         QCOMPARE(t.Text(IDC_CONTINUOUS) + t.Text(DirectionButtonId(2, 7)) + t.Text(StateButtonId(2, 7)), "ContinousIO");
     }
 
-    void tabOrderStartsAtOKAndFollowsTheRows()
+    // The start texts; Tab goes from OK along the rows and round again; Enter in an
+    // edit clicks Connect, on the focused OK it ends the dialog.
+    void startTabAndEnter()
     {
         TesterFixture t;
-        QList<int> order = {IDOK, IDC_COMPORT, IDC_CONNECT};
-        for (int pin = 0; pin < 24; ++pin)
-            order.append(DirectionButtonId(pin / 8, pin % 8));
-        order += {IDC_DIRHEX_A, IDC_DIRHEX_B, IDC_DIRHEX_C};
-        for (int pin = 0; pin < 24; ++pin)
-            order.append(StateButtonId(pin / 8, pin % 8));
-        order += {IDC_INHEX_A, IDC_INHEX_B, IDC_INHEX_C, IDC_OUTHEX_A, IDC_OUTHEX_B, IDC_OUTHEX_C, IDC_CONTINUOUS,
-                  IDC_POLL_ONCE, IDOK};
+        QCOMPARE(t.Text(IDC_DIRHEX_A) + t.Text(IDC_INHEX_B) + t.Text(IDC_OUTHEX_C) + t.Text(IDC_STATUS),
+                 "FFFF00Set COM port then click Connect.");
+        QList<int> order = {IDOK, IDC_COMPORT, IDC_CONNECT}, states;
+        for (int pin = 0; pin < 24; ++pin) {
+            order += DirectionButtonId(pin / 8, pin % 8);
+            states += StateButtonId(pin / 8, pin % 8);
+        }
+        order += QList{IDC_DIRHEX_A, IDC_DIRHEX_B, IDC_DIRHEX_C} + states
+            + QList{IDC_INHEX_A, IDC_INHEX_B, IDC_INHEX_C, IDC_OUTHEX_A, IDC_OUTHEX_B, IDC_OUTHEX_C, IDC_CONTINUOUS,
+                    IDC_POLL_ONCE, IDOK};
         for (int id : order) {
             QCOMPARE(QApplication::focusWidget(), t.Dlg().GetDlgItem(id));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-    }
-
-    // The start texts; Enter on the focused OK ends the dialog, in an edit it clicks Connect.
-    void startAndEnter()
-    {
-        TesterFixture first;
-        QCOMPARE(first.Text(IDC_DIRHEX_A) + first.Text(IDC_INHEX_B) + first.Text(IDC_OUTHEX_C) + first.Text(IDC_STATUS),
-                 "FFFF00Set COM port then click Connect.");
+        QSignalSpy connect(qobject_cast<QPushButton *>(t.Dlg().GetDlgItem(IDC_CONNECT)), &QPushButton::clicked);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QVERIFY(first.Dlg().result() == QDialog::Accepted && !first.Dlg().isVisible());
-
-        TesterFixture second;
-        QSignalSpy connect(qobject_cast<QPushButton *>(second.Dlg().GetDlgItem(IDC_CONNECT)), &QPushButton::clicked);
-        second.Edit(IDC_COMPORT)->setFocus();
-        QTest::keyClick(second.Edit(IDC_COMPORT), Qt::Key_Return);
-        QVERIFY(connect.count() == 1 && second.Dlg().isVisible());
+        QVERIFY(connect.count() == 1 && t.Dlg().isVisible());
+        t.Dlg().GetDlgItem(IDOK)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(t.Dlg().result() == QDialog::Accepted && !t.Dlg().isVisible());
     }
 
-    // A state button's border, background and caption in a light and a dark palette.
+    // A state button's border, background (mid-tone while pressed) and caption in a light and a dark palette.
     void stateButtonLooks_data()
     {
         QTest::addColumn<StateButton::Look>("look");
         QTest::addColumn<bool>("dark");
         QTest::addColumn<QString>("gesture");
         QTest::addColumn<QPalette::ColorRole>("edge");
-        QTest::addColumn<QPalette::ColorRole>("inside");
         using L = StateButton::Look;
         using R = QPalette::ColorRole;
-        QTest::newRow("sunken") << L::Sunken << false << "" << R::Dark << R::Button;
-        QTest::newRow("flat") << L::Flat << false << "" << R::Button << R::Button;
-        QTest::newRow("heavy") << L::Heavy << false << "" << R::WindowText << R::Button;
-        QTest::newRow("heavy, dark") << L::Heavy << true << "" << R::WindowText << R::Button;
-        QTest::newRow("flat, marked") << L::Flat << false << "mark" << R::Button << R::Button;
-        QTest::newRow("heavy, marked, dark") << L::Heavy << true << "mark" << R::WindowText << R::Button;
-        QTest::newRow("sunken, focused") << L::Sunken << false << "focus" << R::Highlight << R::Button;
-        QTest::newRow("flat, focused, dark") << L::Flat << true << "focus" << R::Highlight << R::Button;
-        QTest::newRow("heavy, focused") << L::Heavy << false << "focus" << R::Highlight << R::Button;
-        QTest::newRow("heavy, pressed") << L::Heavy << false << "press" << R::WindowText << R::Mid;
-        QTest::newRow("heavy, disabled") << L::Heavy << false << "disable" << R::WindowText << R::Button;
+        QTest::newRow("sunken") << L::Sunken << false << "" << R::Dark;
+        QTest::newRow("flat") << L::Flat << false << "" << R::Button;
+        QTest::newRow("heavy") << L::Heavy << false << "" << R::WindowText;
+        QTest::newRow("heavy, dark") << L::Heavy << true << "" << R::WindowText;
+        QTest::newRow("flat, marked") << L::Flat << false << "mark" << R::Button;
+        QTest::newRow("heavy, marked, dark") << L::Heavy << true << "mark" << R::WindowText;
+        QTest::newRow("sunken, focused") << L::Sunken << false << "focus" << R::Highlight;
+        QTest::newRow("flat, focused, dark") << L::Flat << true << "focus" << R::Highlight;
+        QTest::newRow("heavy, focused") << L::Heavy << false << "focus" << R::Highlight;
+        QTest::newRow("heavy, pressed") << L::Heavy << false << "press" << R::WindowText;
+        QTest::newRow("heavy, disabled") << L::Heavy << false << "disable" << R::WindowText;
     }
     void stateButtonLooks()
     {
@@ -156,7 +130,6 @@ private slots:
         QFETCH(bool, dark);
         QFETCH(QString, gesture);
         QFETCH(QPalette::ColorRole, edge);
-        QFETCH(QPalette::ColorRole, inside);
         QWidget window;
         if (dark) {
             QPalette darkPalette(QColor(53, 53, 53));
@@ -180,13 +153,14 @@ private slots:
         const QImage image = button->grab().toImage();
         const QPalette palette = button->palette();
         const QPalette::ColorGroup group = gesture == "disable" ? QPalette::Disabled : QPalette::Active;
-        QVERIFY(Contains(image, palette.color(group, edge), 1));
-        QCOMPARE(image.pixel(5, 5), palette.color(group, inside).rgb());
+        const auto is = [](const QColor &colour) { return [=](const QColor &c) { return c.rgb() == colour.rgb(); }; };
+        QVERIFY(Shows(image, is(palette.color(group, edge)), 1));
+        QCOMPARE(image.pixel(5, 5), palette.color(group, gesture == "press" ? QPalette::Mid : QPalette::Button).rgb());
         if (look == StateButton::Look::Heavy)
             QCOMPARE(image.pixel(2, 12), palette.color(group, edge).rgb());
         const QColor caption = gesture == "mark" ? (dark ? QColor(255, 110, 110) : QColor(Qt::red))
                                                  : palette.color(group, QPalette::ButtonText);
-        QVERIFY2(Contains(image, caption), qPrintable(caption.name()));
+        QVERIFY2(Shows(image, is(caption)), qPrintable(caption.name()));
     }
 
     // A direction click paints the new look before the commands leave: while it
@@ -197,15 +171,13 @@ private slots:
         t.Connect(t.DevicePath());
         const int connectBytes = static_cast<int>(t.Wire(15).size());
         auto *state = qobject_cast<StateButton *>(t.Dlg().GetDlgItem(StateButtonId(0, 2)));
-        QVERIFY(state);
         int receivedAtPaint = -1;
         FirstPaint paint;
-        paint.watched = state;
         paint.onPaint = [&] {
             QThread::msleep(50);
             receivedAtPaint = static_cast<int>(t.Device().Received().size());
         };
-        qApp->installEventFilter(&paint);
+        state->installEventFilter(&paint);
         t.Click(DirectionButtonId(0, 2));
         QCOMPARE(receivedAtPaint, connectBytes);
         QCOMPARE(state->look(), StateButton::Look::Heavy);

@@ -10,44 +10,28 @@
 #include <algorithm>
 #include <memory>
 
-namespace {
-
 // The ways a text enters a field: the keyboard's Paste, a right click's menu, the
 // standard menu made past the field's own handling, a drop, an input method, setText.
 enum class Way { KeyboardPaste, RightClickMenu, StandardMenu, Drop, InputMethod, ProgramText };
 
-// Chooses Paste in the menu; false when it has no Paste that can be chosen.
-bool ChoosePaste(QMenu *menu)
-{
-    const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
-    const auto paste = std::find_if(actions.begin(), actions.end(),
-                                    [](QAction *action) { return action->text().startsWith("&Paste"); });
-    if (paste == actions.end() || !(*paste)->isEnabled())
-        return false;
-    (*paste)->trigger();
-    return true;
-}
-
 // Enters the text over all of the field in the way given (a drop into the
-// emptied field); false when the way was not offered.
-bool EnterOver(QLineEdit *edit, Way way, const QString &text)
+// emptied field); false when a menu had no Paste that could be chosen.
+static bool EnterOver(QLineEdit *edit, Way way, const QString &text)
 {
     QGuiApplication::clipboard()->setText(text);
     edit->setFocus();
     edit->selectAll();
+    std::unique_ptr<QMenu> standardMenu;
+    QMenu *menu = nullptr;
     if (way == Way::KeyboardPaste) {
         QTest::keySequence(edit, QKeySequence::Paste);
     } else if (way == Way::RightClickMenu) {
         QContextMenuEvent rightClick(QContextMenuEvent::Mouse, QPoint(4, 4), edit->mapToGlobal(QPoint(4, 4)));
         QApplication::sendEvent(edit, &rightClick);
-        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         edit->selectAll();
-        const bool pasted = ChoosePaste(menu);
-        if (menu)
-            menu->close();
-        return pasted;
     } else if (way == Way::StandardMenu) {
-        return ChoosePaste(std::unique_ptr<QMenu>(edit->createStandardContextMenu()).get());
+        standardMenu.reset(menu = edit->createStandardContextMenu());
     } else if (way == Way::Drop) {
         edit->clear();
         QMimeData dropped;
@@ -63,13 +47,23 @@ bool EnterOver(QLineEdit *edit, Way way, const QString &text)
     } else {
         edit->setText(text);
     }
-    return true;
+    if (way != Way::RightClickMenu && way != Way::StandardMenu)
+        return true;
+    const QList<QAction *> actions = menu ? menu->actions() : QList<QAction *>();
+    const auto paste = std::find_if(actions.begin(), actions.end(),
+                                    [](QAction *action) { return action->text().startsWith("&Paste"); });
+    const bool pasted = paste != actions.end() && (*paste)->isEnabled();
+    if (pasted)
+        (*paste)->trigger();
+    if (menu && way == Way::RightClickMenu)
+        menu->close();
+    return pasted;
 }
 
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x98\x80");
 
 // The directions, then the output levels, the device holds, in hexadecimal.
-QByteArray DeviceHolds(TesterFixture &t)
+static QByteArray DeviceHolds(TesterFixture &t)
 {
     t.Wire();
     const DeviceModel model = t.Device().Model();
@@ -78,13 +72,13 @@ QByteArray DeviceHolds(TesterFixture &t)
 }
 
 // The keys go where a user's would: to the open list, or else to the focused field.
-void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QWidget *popup = QApplication::activePopupWidget();
     QTest::keyClick(popup ? popup : QApplication::focusWidget(), key, modifiers);
 }
 
-QStringList ListedLines(CPinTesterDlg &dlg)
+static QStringList ListedLines(CPinTesterDlg &dlg)
 {
     QAbstractItemView *popup = dlg.PortList().Completer()->popup();
     QStringList lines;
@@ -92,8 +86,6 @@ QStringList ListedLines(CPinTesterDlg &dlg)
         lines << popup->model()->index(row, 0).data().toString();
     return lines;
 }
-
-} // namespace
 
 Q_DECLARE_METATYPE(Way)
 
@@ -103,36 +95,10 @@ class TestFieldEntry : public QObject
 {
     Q_OBJECT
 private slots:
-    void pollingLeavesTheFieldBeingTypedInAlone()
-    {
-        TesterFixture t;
-        t.Connect(t.DevicePath());
-        t.Click(IDC_CONTINUOUS);
-        t.Click(DirectionButtonId(0, 7));
-        t.Click(StateButtonId(1, 4));
-        for (int field : {IDC_DIRHEX_A, IDC_OUTHEX_B}) {
-            QLineEdit *edit = t.Edit(field);
-            edit->setFocus();
-            QTest::keySequence(edit, QKeySequence::SelectAll);
-            QTest::qWait(1000);
-            QCOMPARE(edit->selectedText().size(), 2);
-            t.ClearWire();
-            QTest::keyClicks(edit, "0");
-            QCOMPARE(edit->text(), QStringLiteral("0"));
-            const QByteArray wire = t.Wire(field == IDC_DIRHEX_A ? 9 : 6);
-            QVERIFY2(wire.startsWith(field == IDC_DIRHEX_A ? Hex("2141002142ff2143ff") : Hex("410042004300")),
-                     wire.toHex().constData());
-        }
-        // A third character keeps the rightmost two, the caret after them.
-        QTest::keyClicks(t.Edit(IDC_OUTHEX_B), "12");
-        QCOMPARE(t.Text(IDC_OUTHEX_B) + QString::number(t.Edit(IDC_OUTHEX_B)->cursorPosition()), "122");
-        QCOMPARE(t.Dlg().m_portOut[1], 0x12);
-    }
-
     // Each entry, also one changed to the field's form, is one undo step; Ctrl+Y and the
     // platform's key redo. Typed control characters never enter a field; a character
-    // outside the basic plane is one character.
-    void undoRedoAndTypedCharacters()
+    // outside the basic plane is one character. Polling leaves the field being typed in alone.
+    void undoRedoTypedCharactersAndPolling()
     {
         TesterFixture t;
         t.Connect(t.DevicePath());
@@ -166,6 +132,27 @@ private slots:
         QTest::keyClicks(typedIn, "5");
         QCOMPARE(typedIn->text(), kEmoji + "5");
         QCOMPARE(DeviceHolds(t), "ff ff ff 05 00 0a");
+
+        t.Click(IDC_CONTINUOUS);
+        t.Click(DirectionButtonId(0, 7));
+        t.Click(StateButtonId(1, 4));
+        for (int field : {IDC_DIRHEX_A, IDC_OUTHEX_B}) {
+            QLineEdit *typing = t.Edit(field);
+            typing->setFocus();
+            QTest::keySequence(typing, QKeySequence::SelectAll);
+            QTest::qWait(1000);
+            QCOMPARE(typing->selectedText().size(), 2);
+            t.ClearWire();
+            QTest::keyClicks(typing, "0");
+            QCOMPARE(typing->text(), QStringLiteral("0"));
+            const QByteArray wire = t.Wire(field == IDC_DIRHEX_A ? 9 : 6);
+            QVERIFY2(wire.startsWith(field == IDC_DIRHEX_A ? Hex("2141002142ff2143ff") : Hex("41054200430a")),
+                     wire.toHex().constData());
+        }
+        // A third character keeps the rightmost two, the caret after them.
+        QTest::keyClicks(t.Edit(IDC_OUTHEX_B), "12");
+        QCOMPARE(t.Text(IDC_OUTHEX_B) + QString::number(t.Edit(IDC_OUTHEX_B)->cursorPosition()), "122");
+        QCOMPARE(t.Dlg().m_portOut[1], 0x12);
     }
 
     // Text entering a hex field by any way ends at its first line break and

@@ -24,26 +24,24 @@
 #include <unistd.h>
 #include <utime.h>
 
-namespace {
-
 // Makes this program the unprivileged side of a test: it opens each device
 // named after it and prints what TryOpen tells.
 constexpr char kOpenEach[] = "--open-each";
 
 // The result of opening the device and the reason it failed, if it did.
-QString TryOpen(const QString &device)
+static QString TryOpen(const QString &device)
 {
     CSerialPort port;
     const int result = port.Open(device, "9600", 50);
     return QStringLiteral("%1 %2").arg(result).arg(OpenFailureSentence(port.LastOpenFailure()));
 }
 
-QString InUseBy(qint64 pid)
+static QString InUseBy(qint64 pid)
 {
     return QStringLiteral("-1 It is in use by another program (PID %1).").arg(pid);
 }
 
-void WriteLock(const QString &path, const QByteArray &content)
+static void WriteLock(const QString &path, const QByteArray &content)
 {
     QFile lock(path);
     QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate) && lock.write(content) == content.size());
@@ -53,16 +51,6 @@ void WriteLock(const QString &path, const QByteArray &content)
 constexpr qint64 kRunningPid = 4242;
 
 const QString kLock = QStringLiteral("/var/lock/LCK..ttyUSB0");
-
-// What a lock file says, as the tester tells the user.
-QString Verdict(const QByteArray &content, qint64 ageSeconds)
-{
-    const std::optional<OpenFailure> refusal =
-        RefusalOfLockContent(content, ageSeconds, kLock, [](qint64 pid) { return pid == kRunningPid; });
-    return refusal ? OpenFailureSentence(*refusal) : QStringLiteral("free");
-}
-
-} // namespace
 
 class TestPortRefusals : public QObject
 {
@@ -128,7 +116,9 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(int, ageSeconds);
         QFETCH(QString, verdict);
-        QCOMPARE(Verdict(content, ageSeconds), verdict);
+        const std::optional<OpenFailure> refusal =
+            RefusalOfLockContent(content, ageSeconds, kLock, [](qint64 pid) { return pid == kRunningPid; });
+        QCOMPARE(refusal ? OpenFailureSentence(*refusal) : QStringLiteral("free"), verdict);
     }
 
     // Either name is looked at, the age comes from the disk, the PID from the running
@@ -199,6 +189,7 @@ private slots:
         QVERIFY(kind == "FIFO" || (lock.open(QIODevice::ReadOnly) && lock.readAll() == content));
     }
 
+    // One holder at a time, by a flock other programs honour too; a closed or destroyed port is given back.
     void anOpenPortIsFlockedAndAFlockedPortIsRefused()
     {
         PtyDevice device;
@@ -206,11 +197,14 @@ private slots:
         CSerialPort port;
         QCOMPARE(port.Open(device.path, "9600", 50), 1);
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), -1);
+        QCOMPARE(TryOpen(device.path), InUseBy(QCoreApplication::applicationPid()));
         port.Close();
+        QCOMPARE(port.Write("a", 1), -1);
+        QCOMPARE(port.ReadByte(), 0xFF);
         QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
         QCOMPARE(TryOpen(device.path), InUseBy(QCoreApplication::applicationPid()));
         ::close(other);
-        QCOMPARE(TryOpen(device.path), QStringLiteral("1 "));
+        QCOMPARE(TryOpen(device.path) + TryOpen(device.path), QStringLiteral("1 1 "));
     }
 
     void reasonsForAnUnprivilegedUser()

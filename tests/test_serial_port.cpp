@@ -1,7 +1,5 @@
 #include "device/port_list.h"
 #include "device/port_name.h"
-#include "device/serial_port.h"
-#include "pty_device.h"
 
 #include <QDir>
 #include <QFile>
@@ -40,26 +38,6 @@ private slots:
             QFile::link("../ttyUSB0", dir.filePath("by-id/") + name);
         QFile::link("../gone", dir.filePath("by-id/usb-0"));
         QCOMPARE(StableDeviceName(dir.filePath("ttyUSB0"), dir.filePath("by-id")), dir.filePath("by-id/usb-A"));
-    }
-
-    // One holder at a time; a closed or destroyed port is given back.
-    void openResultsAndExclusiveAccess()
-    {
-        PtyDevice device;
-        CSerialPort first, second;
-        QCOMPARE(first.Open("/dev/korvane-missing", "9600", 50), -1);
-        QCOMPARE(first.Open(device.path, "9600", 50), 1);
-        QCOMPARE(second.Open(device.path, "9600", 50), -1);
-        QVERIFY(first.IsOpen() && !second.IsOpen());
-        first.Close();
-        QVERIFY(!first.IsOpen());
-        QCOMPARE(first.Write("a", 1), -1);
-        QCOMPARE(first.ReadByte(), 0xFF);
-        {
-            CSerialPort scoped;
-            QCOMPARE(scoped.Open(device.path, "9600", 50), 1);
-        }
-        QCOMPARE(second.Open(device.path, "9600", 50), 1);
     }
 };
 

@@ -9,17 +9,24 @@
 #include <QTest>
 
 // A list of serial ports of the test's own.
-class ListedPorts : public PortSource
+struct ListedPorts : PortSource
 {
-public:
     QList<PortListEntry> ports;
     QList<PortListEntry> Ports() const override { return ports; }
 };
 
-// Bytes written as hexadecimal text.
-inline QByteArray Hex(const char *text)
+inline QByteArray Hex(const char *text) { return QByteArray::fromHex(text); }
+
+// Whether a pixel of the image's first `columns` columns (all when -1) is of the colour asked for.
+template <typename IsColour> bool Shows(const QImage &image, IsColour isColour, int columns = -1)
 {
-    return QByteArray::fromHex(text);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < (columns < 0 ? image.width() : columns); ++x) {
+            if (isColour(image.pixelColor(x, y)))
+                return true;
+        }
+    }
+    return false;
 }
 
 // A shown tester window and a virtual device on a pseudo-terminal, with the
@@ -27,7 +34,7 @@ inline QByteArray Hex(const char *text)
 class TesterFixture
 {
 public:
-    TesterFixture()
+    explicit TesterFixture(SimOptions options = {}) : m_device(std::move(options))
     {
         m_device.Start();
         m_dlg.show();
@@ -42,15 +49,13 @@ public:
     QLineEdit *Edit(int id) const { return qobject_cast<QLineEdit *>(m_dlg.GetDlgItem(id)); }
     QByteArray Wire(int count = 0) const { return m_device.Wire(count); }
     void ClearWire() { m_device.ClearWire(); }
-
     void Click(int id) { QTest::mouseClick(m_dlg.GetDlgItem(id), Qt::LeftButton); }
     // Selects the field's text and types over it, key by key.
     void TypeOver(int id, const QString &keys)
     {
-        QLineEdit *edit = Edit(id);
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, keys);
+        Edit(id)->setFocus();
+        Edit(id)->selectAll();
+        QTest::keyClicks(Edit(id), keys);
     }
     void Connect(const QString &portText)
     {
@@ -61,12 +66,11 @@ public:
     // machine, did not answer within the read time-out.
     void PollOnce()
     {
-        const QDeadlineTimer deadline(5000);
-        Click(IDC_POLL_ONCE);
-        while (Text(IDC_STATUS) == QStringLiteral("No answer from device.") && !deadline.hasExpired()) {
-            QTest::qWait(10);
+        const auto answered = [&] {
             Click(IDC_POLL_ONCE);
-        }
+            return Text(IDC_STATUS) != "No answer from device.";
+        };
+        static_cast<void>(QTest::qWaitFor(answered, 5000));
     }
 
 private:
