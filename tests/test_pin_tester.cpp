@@ -160,6 +160,27 @@ private slots:
         QCOMPARE(cut, shortened);
     }
 
+    // An output that reads back otherwise is marked until it reads its level
+    // again; a port that did not answer has no marks.
+    void marksFollowThePolls()
+    {
+        SimOptions stuck;
+        QVERIFY(ParseSimOptions({"--fault", "A2=0"}, stuck).empty());
+        PtyDevice device(stuck);
+        device.Start();
+        CPinTester tester;
+        tester.Reset();
+        tester.m_portDir[0] = 0xF0;
+        tester.m_portOut[0] = 0x05;
+        QVERIFY(tester.Connect(device.path));
+        tester.PollAndKeep();
+        for (int n = 0; n < kPinsPerPort; ++n)
+            QCOMPARE(tester.m_marks.Marked(0, n), n == 2);
+        device.SetSilent(true);
+        tester.PollAndKeep();
+        QVERIFY(!tester.m_marks.Marked(0, 2));
+    }
+
     // The device goes and comes back under the link it was connected by,
     // made anew: the core says so, connects again and sends the state.
     void theLineIsKeptAcrossALoss()
