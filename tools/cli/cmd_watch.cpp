@@ -58,13 +58,13 @@ QString TimeOfDay(const QDateTime &utc)
 // One line of output at a poll: a line event, or with a pin (port * 8 +
 // bit) its change to `level`. The jsonl form always has both the time of
 // day and the seconds since the start.
-QString EventLine(const WatchOptions &options, qint64 elapsedMs, const QDateTime &utc, const LineEvent &event,
+QString EventLine(const WatchOptions &options, qint64 elapsedMs, const QString &timeOfDay, const LineEvent &event,
                   int pin = -1, bool level = false)
 {
     const QString port = PortName(pin / kPinsPerPort);
     const int bit = pin % kPinsPerPort;
     if (options.format == Format::Jsonl) {
-        QJsonObject object{{"event", event.name}, {"time", TimeOfDay(utc)}, {"elapsed", elapsedMs / 1000.0}};
+        QJsonObject object{{"event", event.name}, {"time", timeOfDay}, {"elapsed", elapsedMs / 1000.0}};
         if (pin >= 0) {
             object.insert(QStringLiteral("port"), port);
             object.insert(QStringLiteral("pin"), bit);
@@ -73,7 +73,7 @@ QString EventLine(const WatchOptions &options, qint64 elapsedMs, const QDateTime
         }
         return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
     }
-    const QString time = options.relative ? QString::number(elapsedMs / 1000.0, 'f', 3) : TimeOfDay(utc);
+    const QString time = options.relative ? QString::number(elapsedMs / 1000.0, 'f', 3) : timeOfDay;
     if (options.format == Format::Csv && pin < 0)
         return time + u',' + QLatin1String(event.name) + QStringLiteral(",,,,");
     if (options.format == Format::Csv)
@@ -143,8 +143,13 @@ int WatchCommand(CommandContext &context, const Arguments &sorted)
     for (qint64 nextPoll = 0;; nextPoll += options.intervalMs) {
         const qint64 pollMs = clock.elapsed();
         const QDateTime pollTime = QDateTime::currentDateTimeUtc();
+        // Written out once, when a line of this poll needs it: the time of
+        // day costs look-ups of the time zone.
+        QString timeOfDay;
         auto print = [&](const LineEvent &event, int pin = -1, bool level = false) {
-            PrintLine(EventLine(options, pollMs, pollTime, event, pin, level));
+            if (timeOfDay.isEmpty())
+                timeOfDay = TimeOfDay(pollTime);
+            PrintLine(EventLine(options, pollMs, timeOfDay, event, pin, level));
         };
         int now = line;
         if (line == kDisconnected && pollMs - lastSearchMs >= LineKeeper::kSearchPeriodMs) {
