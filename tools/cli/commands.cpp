@@ -221,6 +221,17 @@ QString MisuseText(const QString &command, const QString &text)
     return QStringLiteral("%1: %2 (see korvane-cli %1 --help)").arg(command, text);
 }
 
+// A usage error of the program as a whole, pointing to its help.
+QString WithHelp(const QString &text)
+{
+    return text + QStringLiteral(" (see korvane-cli --help)");
+}
+
+QString UnknownCommandText(const QString &name)
+{
+    return WithHelp(QStringLiteral("unknown command ") + Shown(name));
+}
+
 } // namespace
 
 int CommandContext::Fail(int status, const QString &text) const
@@ -235,14 +246,13 @@ int CommandContext::Misuse(const QString &command, const QString &text) const
 
 int RunCommandLine(const QStringList &arguments)
 {
-    const QString seeHelp = QStringLiteral(" (see korvane-cli --help)");
     // The program's options before the command show which command it is;
     // then the command's options and the program's are taken anywhere.
     QCommandLineParser program;
     program.addOptions({kHelp, kVersion, kPort, kReference});
     program.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     if (!program.parse(arguments))
-        return Report(kUsageError, ParseError(program) + seeHelp);
+        return Report(kUsageError, WithHelp(ParseError(program)));
     const QString name = program.positionalArguments().value(0);
     const Command *command = FindCommand(name, false);
     QCommandLineParser parser;
@@ -259,12 +269,12 @@ int RunCommandLine(const QStringList &arguments)
     if (given.isSet(kHelp))
         return Print(command ? CommandUsage(*command) : ProgramHelp() + QStringLiteral("\nExit status:\n") + QLatin1String(kExitStatuses));
     if (name.isEmpty())
-        return Report(kUsageError, QStringLiteral("no command given") + seeHelp);
+        return Report(kUsageError, WithHelp(QStringLiteral("no command given")));
     if (!command)
-        return Report(kUsageError, QStringLiteral("unknown command ") + Shown(name) + seeHelp);
+        return Report(kUsageError, UnknownCommandText(name));
     const std::optional<QString> port = given.isSet(kPort) ? std::optional(given.value(kPort)) : std::nullopt;
     if (port && port->trimmed().isEmpty())
-        return Report(kUsageError, QStringLiteral("the port is empty: give a name, a path or a number") + seeHelp);
+        return Report(kUsageError, WithHelp(QStringLiteral("the port is empty: give a name, a path or a number")));
 
     DeviceSession device(port);
     CommandContext context{device, false, false, QString()};
@@ -275,7 +285,7 @@ int RunCommand(CommandContext &context, const QStringList &words)
 {
     const Command *command = FindCommand(words.value(0), true);
     if (!command)
-        return context.Fail(kUsageError, QStringLiteral("unknown command %1 (see korvane-cli --help)").arg(Shown(words.value(0))));
+        return context.Fail(kUsageError, UnknownCommandText(words.value(0)));
     QCommandLineParser parser;
     parser.addOption(kHelp);
     Arguments sorted;
